@@ -1,0 +1,81 @@
+#pragma once
+// One automatable plug-in parameter: its range, its mapping to the host's normalised 0..1 and
+// its display text. Only the real value is stored; normalised values are derived on demand.
+
+#include <string>
+#include <vector>
+
+namespace fluvia {
+
+enum class ParamKind : int { None = 0, Bool = 1, Int = 2, Enum = 3, Double = 4 };
+
+struct ValueText {
+  int value = 0;
+  std::string text;  // at most 31 characters
+};
+
+class IParameter {
+ public:
+  static constexpr int kTextLength = 32;  // name, label and group hold 31 characters at most
+
+  void InitRange(const char* name, double defaultValue, double minimum, double maximum,
+                 double step, const char* label = "", const char* group = "",
+                 double shape = 1.0);
+
+  // Stores the value clamped to [minimum, maximum]. A NaN is refused and leaves the value
+  // as it was, so that a damaged state chunk or preset cannot poison the sound.
+  void SetValue(double value);
+  // Maps a host or editor value in 0..1 onto the range. Values above 1 give the maximum;
+  // values below 0 are not clamped (hosts rely on the plain mapping). NaN leaves the value.
+  void SetFromNormalised(double normalised);
+  double ToNormalised(double value) const;
+  double Normalised() const { return ToNormalised(value_); }
+
+  // Display text of the current value, or of a value given in normalised form.
+  std::string FormatValue() const;
+  std::string FormatNormalised(double normalised) const;
+  const char* UnitLabel() const;
+
+  // Kinds other than Double round to the step; used by the adapters for list parameters.
+  void SetKind(ParamKind kind) { kind_ = kind; }
+  void AddValueText(int value, const char* text);
+  void SetNegateDisplay(bool negate) { negateDisplay_ = negate; }
+  void SetAutomatable(bool automatable) { automatable_ = automatable; }
+
+  ParamKind Kind() const { return kind_; }
+  double Value() const { return value_; }
+  double Minimum() const { return minimum_; }
+  double Maximum() const { return maximum_; }
+  double Step() const { return step_; }
+  double Shape() const { return shape_; }
+  double DefaultValue() const { return defaultValue_; }
+  int DisplayPrecision() const { return displayPrecision_; }
+  const char* Name() const { return name_.c_str(); }
+  const char* Label() const { return label_.c_str(); }
+  const char* Group() const { return group_.c_str(); }
+  bool NegateDisplay() const { return negateDisplay_; }
+  bool Automatable() const { return automatable_; }
+  const std::vector<ValueText>& ValueTexts() const { return valueTexts_; }
+  // The value text for an integer value, or nullptr when there is none.
+  const char* ValueTextFor(int value) const;
+
+ private:
+  std::string FormatReal(double x) const;
+
+  ParamKind kind_ = ParamKind::None;
+  double value_ = 0.0;
+  double minimum_ = 0.0;
+  double maximum_ = 1.0;
+  double step_ = 1.0;
+  double shape_ = 1.0;
+  double defaultValue_ = 0.0;
+  int displayPrecision_ = 0;
+  std::string name_;
+  std::string label_;
+  std::string group_;
+  bool negateDisplay_ = false;
+  bool automatable_ = true;
+  std::vector<ValueText> valueTexts_;
+};
+
+}  // namespace fluvia

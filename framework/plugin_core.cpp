@@ -1,0 +1,422 @@
+#include "framework/plugin_core.h"
+
+#include "framework/host_lookup.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace fluvia {
+namespace {
+
+// Four samples per iteration, then the tail.
+template <typename From, typename To>
+void Convert(const From* from, To* to, int frames) {
+  int i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    to[i] = static_cast<To>(from[i]);
+    to[i + 1] = static_cast<To>(from[i + 1]);
+    to[i + 2] = static_cast<To>(from[i + 2]);
+    to[i + 3] = static_cast<To>(from[i + 3]);
+  }
+  for (; i < frames; ++i) to[i] = static_cast<To>(from[i]);
+}
+
+void Accumulate(const double* from, float* to, int frames) {
+  for (int i = 0; i < frames; ++i) to[i] += static_cast<float>(from[i]);
+}
+
+}  // namespace
+
+IPluginCore::IPluginCore(const PluginConfig& config)
+    : effectName_(config.effectName ? config.effectName : ""),
+      productName_(config.productName ? config.productName : ""),
+      manufacturerName_(config.manufacturerName ? config.manufacturerName : ""),
+      uniqueId_(config.uniqueId),
+      manufacturerId_(config.manufacturerId),
+      version_(config.version),
+      api_(config.api),
+      stateChunks_(config.stateChunks),
+      instrument_(config.instrument),
+      midiInput_(config.midiInput),
+      latency_(config.latency) {
+  for (int i = 0; i < config.numParams; ++i) params_.push_back(std::make_unique<IParameter>());
+  for (int i = 0; i < config.numPresets; ++i) presets_.push_back(std::make_unique<PluginPreset>());
+
+  ParseChannelConfigurations(config.channelIO);
+  int maxIn = 0, maxOut = 0;
+  for (const ChannelIOPair& pair : channelIO_) {
+    maxIn = std::max(maxIn, pair.inputs);
+    maxOut = std::max(maxOut, pair.outputs);
+  }
+  inputPointers_.assign(size_t(maxIn), nullptr);
+  outputPointers_.assign(size_t(maxOut), nullptr);
+  inputs_.resize(size_t(maxIn));
+  outputs_.resize(size_t(maxOut));
+}
+
+IPluginCore::~IPluginCore() {
+  // The editor goes first: its controls may still refer to the parameters.
+  editor_.reset();
+}
+
+void IPluginCore::ParseChannelConfigurations(const char* text) {
+  // Pairs such as "1-1 2-2", separated by single spaces; an unreadable pair counts as 0-0.
+  const char* p = text ? text : "";
+  while (true) {
+    ChannelIOPair pair;
+    if (std::sscanf(p, "%d-%d", &pair.inputs, &pair.outputs) != 2) pair = ChannelIOPair{};
+    pair.inputs = std::max(pair.inputs, 0);
+    pair.outputs = std::max(pair.outputs, 0);
+    channelIO_.push_back(pair);
+    p = std::strchr(p, ' ');
+    if (!p) break;
+    ++p;
+  }
+}
+
+bool IPluginCore::LegalIO(int inputs, int outputs) const {
+  for (const ChannelIOPair& pair : channelIO_) {
+    if ((inputs < 0 || inputs == pair.inputs) && (outputs < 0 || outputs == pair.outputs)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+IParameter* IPluginCore::GetParam(int index) {
+  return (index >= 0 && index < NumParams()) ? params_[size_t(index)].get() : nullptr;
+}
+
+const IParameter* IPluginCore::GetParam(int index) const {
+  return (index >= 0 && index < NumParams()) ? params_[size_t(index)].get() : nullptr;
+}
+
+const PluginPreset* IPluginCore::Preset(int index) const {
+  return (index >= 0 && index < NumPresets()) ? presets_[size_t(index)].get() : nullptr;
+}
+
+// ---- Default operations -----------------------------------------------------------------------
+
+void IPluginCore::ResetDsp() { std::lock_guard<std::recursive_mutex> lock(mutex_); }
+
+void IPluginCore::ParamChanged(int /*index*/) { std::lock_guard<std::recursive_mutex> lock(mutex_); }
+
+void IPluginCore::ActivationChanged(bool /*active*/) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+}
+
+void IPluginCore::ProcessDouble(double** inputs, double** outputs, int frames) {
+  for (int c = 0; c < NumOutputs(); ++c) {
+    if (!outputs[c]) continue;
+    if (c < NumInputs() && inputs[c]) {
+      if (inputs[c] != outputs[c]) std::memmove(outputs[c], inputs[c], sizeof(double) * size_t(frames));
+    } else {
+      std::fill(outputs[c], outputs[c] + frames, 0.0);
+    }
+  }
+}
+
+void IPluginCore::ProcessFloat(float** inputs, float** outputs, int frames) {
+  for (int c = 0; c < NumOutputs(); ++c) {
+    if (!outputs[c]) continue;
+    if (c < NumInputs() && inputs[c]) {
+      if (inputs[c] != outputs[c]) std::memmove(outputs[c], inputs[c], sizeof(float) * size_t(frames));
+    } else {
+      std::fill(outputs[c], outputs[c] + frames, 0.0f);
+    }
+  }
+}
+
+void IPluginCore::ProcessMidi(const MidiMessage& message) { SendMidi(message); }
+
+bool IPluginCore::NoteNameFor(int /*note*/, char* text) {
+  if (text) text[0] = '\0';
+  return false;
+}
+
+bool IPluginCore::SaveState(StateChunk& chunk) { return SerializeParams(chunk); }
+
+int IPluginCore::LoadState(const StateChunk& chunk, int position) {
+  return UnserializeParams(chunk, position);
+}
+
+bool IPluginCore::StateMatches(const double* values, int startIndex) const {
+  for (int i = 0; i < NumParams(); ++i) {
+    const double difference = params_[size_t(i)]->Value() - values[startIndex + i];
+    if (!(difference < 0.00001 && difference > -0.00001)) return false;
+  }
+  return true;
+}
+
+void IPluginCore::ShowHostParamMenu(int index, int x, int y) {
+  if (host_) host_->ShowHostParamMenu(index, x, y);
+}
+
+void IPluginCore::SetParamFromEditor(int index, double normalised) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  IParameter* param = GetParam(index);
+  if (!param) return;
+  param->SetFromNormalised(normalised);
+  ReportParamChange(index, normalised);
+  ChangeSourceScope source(*this, ParamChangeSource::Editor);
+  ParamChanged(index);
+}
+
+void IPluginCore::BeginParamEdit(int index) {
+  if (host_) host_->BeginParamEdit(index);
+}
+
+void IPluginCore::ReportParamChange(int index, double normalised) {
+  if (host_) host_->ReportParamChange(index, normalised);
+}
+
+void IPluginCore::EndParamEdit(int index) {
+  if (host_) host_->EndParamEdit(index);
+}
+
+void IPluginCore::ReportPresetChange() {
+  if (host_) host_->ReportPresetChange();
+}
+
+bool IPluginCore::IsOfflineRendering() { return host_ ? host_->IsOfflineRendering() : true; }
+
+int32_t IPluginCore::SamplePosition() { return host_ ? host_->SamplePosition() : 0; }
+
+// Without a host (the command-line renderer, tests) the tempo is the common default of 120.
+double IPluginCore::HostTempo() { return host_ ? host_->HostTempo() : 120.0; }
+
+void IPluginCore::TimeSignature(int& numerator, int& denominator) {
+  if (host_) {
+    host_->TimeSignature(numerator, denominator);
+  } else {
+    numerator = 4;
+    denominator = 4;
+  }
+}
+
+void IPluginCore::FillTimeInfo(TimeInfo& info) {
+  if (host_) host_->FillTimeInfo(info);
+}
+
+HostKind IPluginCore::HostKindOf() {
+  if (hostKind_ == kHostNotIdentified && host_) {
+    std::string name;
+    int32_t version = 0;
+    if (host_->QueryHostIdentity(name, version)) {
+      hostKind_ = LookUpHost(name.c_str());
+      hostVersion_ = name.empty() ? 0 : PackVst2HostVersion(version);
+    }
+  }
+  return hostKind_;
+}
+
+void IPluginCore::SetHost(HostKind kind, int32_t version) {
+  hostKind_ = kind;
+  hostVersion_ = version;
+}
+
+void IPluginCore::ResizeEditor(int width, int height) {
+  if (host_) host_->ResizeEditor(width, height);
+}
+
+void IPluginCore::AttachEditor(std::unique_ptr<IEditorLink> editor) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (!editor) return;
+  for (int i = 0; i < NumParams(); ++i) {
+    editor->SetParameterFromPlug(i, params_[size_t(i)]->Normalised(), true);
+  }
+  editor->PrepareDrawing();
+  editor_ = std::move(editor);
+}
+
+void IPluginCore::ChangeLatency(int frames) {
+  latency_ = frames;
+  if (latencyDelay_) latencyDelay_->SetDelay(frames);
+  if (host_) host_->LatencyChanged(frames);
+}
+
+bool IPluginCore::SendMidi(const MidiMessage& message) {
+  return host_ ? host_->SendMidi(message) : false;
+}
+
+void IPluginCore::RefreshEditorParams() {
+  if (!editor_) return;
+  for (int i = 0; i < NumParams(); ++i) {
+    editor_->SetParameterFromPlug(i, params_[size_t(i)]->Value(), false);
+  }
+}
+
+void IPluginCore::SetMaxBlockSize(int frames) {
+  frames = std::max(frames, 0);
+  if (frames == blockSize_) return;
+  for (InputChannel& channel : inputs_) channel.scratch.assign(size_t(frames), 0.0);
+  for (OutputChannel& channel : outputs_) channel.scratch.assign(size_t(frames), 0.0);
+  blockSize_ = frames;
+}
+
+// ---- Channels and buffers ---------------------------------------------------------------------
+
+bool IPluginCore::InputConnected(int channel) const {
+  return channel >= 0 && channel < NumInputs() && inputs_[size_t(channel)].connected;
+}
+
+bool IPluginCore::OutputConnected(int channel) const {
+  return channel >= 0 && channel < NumOutputs() && outputs_[size_t(channel)].connected;
+}
+
+void IPluginCore::SetInputChannelConnections(int first, int count, bool connected) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  for (int c = std::max(first, 0); c < std::min(first + count, NumInputs()); ++c) {
+    InputChannel& channel = inputs_[size_t(c)];
+    // A channel that stops receiving host data must not replay its last block.
+    if (channel.connected && !connected) std::fill(channel.scratch.begin(), channel.scratch.end(), 0.0);
+    channel.connected = connected;
+  }
+}
+
+void IPluginCore::SetOutputChannelConnections(int first, int count, bool connected) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  for (int c = std::max(first, 0); c < std::min(first + count, NumOutputs()); ++c) {
+    outputs_[size_t(c)].connected = connected;
+  }
+}
+
+void IPluginCore::AttachInputBuffers(int first, int count, const float* const* data) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int k = 0;
+  for (int c = std::max(first, 0); c < std::min(first + count, NumInputs()); ++c) {
+    InputChannel& channel = inputs_[size_t(c)];
+    if (!channel.connected) continue;
+    channel.hostFloat = data ? data[k] : nullptr;
+    channel.hostDouble = nullptr;
+    ++k;
+  }
+}
+
+void IPluginCore::AttachInputBuffers(int first, int count, const double* const* data) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int k = 0;
+  for (int c = std::max(first, 0); c < std::min(first + count, NumInputs()); ++c) {
+    InputChannel& channel = inputs_[size_t(c)];
+    if (!channel.connected) continue;
+    channel.hostDouble = data ? data[k] : nullptr;
+    channel.hostFloat = nullptr;
+    ++k;
+  }
+}
+
+void IPluginCore::AttachOutputBuffers(int first, int count, float* const* data) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int k = 0;
+  for (int c = std::max(first, 0); c < std::min(first + count, NumOutputs()); ++c) {
+    OutputChannel& channel = outputs_[size_t(c)];
+    if (!channel.connected) continue;
+    channel.hostFloat = data ? data[k] : nullptr;
+    channel.hostDouble = nullptr;
+    ++k;
+  }
+}
+
+void IPluginCore::AttachOutputBuffers(int first, int count, double* const* data) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int k = 0;
+  for (int c = std::max(first, 0); c < std::min(first + count, NumOutputs()); ++c) {
+    OutputChannel& channel = outputs_[size_t(c)];
+    if (!channel.connected) continue;
+    channel.hostDouble = data ? data[k] : nullptr;
+    channel.hostFloat = nullptr;
+    ++k;
+  }
+}
+
+void IPluginCore::ProcessBuffers(int frames) {
+  RunBlocks(frames, Processor::Plugin, FloatOutput::Replace);
+}
+
+void IPluginCore::ProcessBuffersAccumulating(int frames) {
+  RunBlocks(frames, Processor::Plugin, FloatOutput::Accumulate);
+}
+
+void IPluginCore::PassThroughBuffers(int frames) {
+  RunBlocks(frames, Processor::PassThrough, FloatOutput::Replace);
+}
+
+void IPluginCore::ZeroScratchBuffers() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  for (InputChannel& channel : inputs_) std::fill(channel.scratch.begin(), channel.scratch.end(), 0.0);
+  for (OutputChannel& channel : outputs_) std::fill(channel.scratch.begin(), channel.scratch.end(), 0.0);
+}
+
+void IPluginCore::CreateLatencyDelayLine() {
+  latencyDelay_ = std::make_unique<LatencyDelayLine>(NumInputs(), NumOutputs());
+  latencyDelay_->SetDelay(latency_);
+}
+
+void IPluginCore::SilenceHostOutputs(int frames, FloatOutput floatOutput) {
+  for (OutputChannel& channel : outputs_) {
+    if (!channel.connected) continue;
+    if (channel.hostDouble) std::fill(channel.hostDouble, channel.hostDouble + frames, 0.0);
+    if (channel.hostFloat && floatOutput == FloatOutput::Replace) {
+      std::fill(channel.hostFloat, channel.hostFloat + frames, 0.0f);
+    }
+  }
+}
+
+void IPluginCore::ForgetHostBuffers() {
+  for (InputChannel& channel : inputs_) channel.hostFloat = nullptr, channel.hostDouble = nullptr;
+  for (OutputChannel& channel : outputs_) channel.hostFloat = nullptr, channel.hostDouble = nullptr;
+}
+
+void IPluginCore::RunBlocks(int frames, Processor processor, FloatOutput floatOutput) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (frames <= 0) {
+    ForgetHostBuffers();
+    return;
+  }
+  // The scratch buffers hold one announced block; longer host blocks run in pieces.
+  const int piece = blockSize_;
+  if (piece <= 0) {
+    SilenceHostOutputs(frames, floatOutput);
+    ForgetHostBuffers();
+    return;
+  }
+  for (int done = 0; done < frames; done += piece) {
+    const int n = std::min(piece, frames - done);
+    for (size_t c = 0; c < inputs_.size(); ++c) {
+      InputChannel& channel = inputs_[c];
+      double* scratch = channel.scratch.data();
+      if (channel.connected && channel.hostDouble) {
+        inputPointers_[c] = const_cast<double*>(channel.hostDouble) + done;
+      } else {
+        if (channel.connected && channel.hostFloat) Convert(channel.hostFloat + done, scratch, n);
+        inputPointers_[c] = scratch;
+      }
+    }
+    for (size_t c = 0; c < outputs_.size(); ++c) {
+      OutputChannel& channel = outputs_[c];
+      outputPointers_[c] = (channel.connected && channel.hostDouble) ? channel.hostDouble + done
+                                                                     : channel.scratch.data();
+    }
+
+    if (processor == Processor::Plugin) {
+      ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
+    } else if (latency_ != 0 && latencyDelay_) {
+      latencyDelay_->Process(inputPointers_.data(), outputPointers_.data(), n);
+    } else {
+      IPluginCore::ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
+    }
+
+    for (OutputChannel& channel : outputs_) {
+      if (!channel.connected || !channel.hostFloat) continue;
+      if (floatOutput == FloatOutput::Accumulate) {
+        Accumulate(channel.scratch.data(), channel.hostFloat + done, n);
+      } else {
+        Convert(channel.scratch.data(), channel.hostFloat + done, n);
+      }
+    }
+  }
+  ForgetHostBuffers();
+}
+
+}  // namespace fluvia

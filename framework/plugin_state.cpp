@@ -1,0 +1,147 @@
+// Parameter state blocks and the base's own preset slots.
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/plugin_core.h"
+
+namespace fluvia {
+
+bool IPluginCore::SerializeParams(StateChunk& chunk) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  for (const auto& param : params_) chunk.PutDouble(param->Value());
+  return true;
+}
+
+int IPluginCore::UnserializeParams(const StateChunk& chunk, int position) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  for (auto& param : params_) {
+    if (position < 0) break;
+    double value = 0.0;
+    const int next = chunk.GetDouble(value, position);
+    if (next < 0) {
+      param->SetValue(0.0);
+      position = -1;
+      break;
+    }
+    param->SetValue(value);  // clamps; a NaN keeps the current value
+    position = next;
+  }
+  // Every parameter is replayed, also after a short read, so that the instrument's view of
+  // the values matches the parameters again. The replay is marked so that the preset
+  // commands among them do not act on it.
+  ChangeSourceScope source(*this, ParamChangeSource::StateRestore);
+  for (int i = 0; i < NumParams(); ++i) ParamChanged(i);
+  return position;
+}
+
+void IPluginCore::MakeDefaultPresets(const char* name, int count) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  for (int n = 0; n < count; ++n) {
+    auto slot = std::find_if(presets_.begin(), presets_.end(),
+                             [](const auto& preset) { return !preset->initialised; });
+    if (slot == presets_.end()) return;
+    PluginPreset& preset = **slot;
+    preset.initialised = true;
+    preset.name = (name && *name) ? name : "Empty";
+    preset.name.resize(std::min(preset.name.size(), size_t(PluginPreset::kNameLength - 1)));
+    preset.state.Clear();
+    SaveState(preset.state);
+  }
+}
+
+bool IPluginCore::RestorePreset(int index) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (index < 0 || index >= NumPresets()) return false;
+  PluginPreset& preset = *presets_[size_t(index)];
+  bool restored = false;
+  if (preset.initialised) {
+    restored = LoadState(preset.state, 0) > 0;
+  } else {
+    const int userPresets = int(std::count_if(presets_.begin(), presets_.end(), [](const auto& p) {
+      return p->name.find("user preset") != std::string::npos;
+    }));
+    preset.initialised = true;
+    preset.name = "user preset " + std::to_string(userPresets + 1);
+    preset.state.Clear();
+    restored = SaveState(preset.state);
+  }
+  if (restored) {
+    currentPreset_ = index;
+    PresetsChanged();
+    RefreshEditorParams();
+  }
+  return restored;
+}
+
+std::string IPluginCore::PresetName(int index) const {
+  const PluginPreset* preset = Preset(index);
+  return preset ? preset->name : std::string();
+}
+
+void IPluginCore::ModifyCurrentPreset(const char* name) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (currentPreset_ < 0 || currentPreset_ >= NumPresets()) return;
+  PluginPreset& preset = *presets_[size_t(currentPreset_)];
+  preset.state.Clear();
+  SaveState(preset.state);
+  if (name && *name) {
+    preset.name = name;
+    preset.name.resize(std::min(preset.name.size(), size_t(PluginPreset::kNameLength - 1)));
+  }
+}
+
+bool IPluginCore::SerializePresets(StateChunk& chunk) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  for (const auto& preset : presets_) {
+    chunk.PutInt32(static_cast<int32_t>(preset->name.size()));
+    chunk.PutBytes(preset->name.data(), static_cast<int>(preset->name.size()));
+    chunk.PutByte(preset->initialised ? 1 : 0);
+    if (preset->initialised) chunk.PutBytes(preset->state.Data(), preset->state.Size());
+  }
+  return true;
+}
+
+int IPluginCore::UnserializePresets(const StateChunk& chunk, int position) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  // A length of 0 keeps the name read for the previous preset, as banks written by earlier
+  // versions expect.
+  std::string name;
+  for (auto& slot : presets_) {
+    if (position < 0) break;
+    int32_t length = 0;
+    position = chunk.GetInt32(length, position);
+    if (position < 0) break;
+    if (length > 0) {
+      // A length that runs past the end (or is negative) marks a damaged bank: stop here
+      // rather than read beyond it.
+      if (!chunk.Remaining(position, length)) {
+        position = -1;
+        break;
+      }
+      const char* bytes = reinterpret_cast<const char*>(chunk.Data() + position);
+      name.assign(bytes, strnlen(bytes, size_t(length)));
+      position += length;
+    } else if (length < 0) {
+      position = -1;
+      break;
+    }
+    PluginPreset& preset = *slot;
+    preset.name = name.substr(0, PluginPreset::kNameLength - 1);
+    uint8_t initialised = 0;
+    position = chunk.GetByte(initialised, position);
+    if (position < 0) break;
+    preset.initialised = initialised != 0;
+    if (preset.initialised) {
+      position = LoadState(chunk, position);
+      if (position > 0) {
+        preset.state.Clear();
+        SaveState(preset.state);
+      }
+    }
+  }
+  RestorePreset(currentPreset_);
+  return position;
+}
+
+}  // namespace fluvia

@@ -1,0 +1,71 @@
+#pragma once
+// Fluvia, the instrument: builds its 26 host parameters from the engine's descriptors, turns
+// MIDI notes, controllers, host tempo and parameter changes into engine settings, hands the
+// preset commands to the preset library and renders each block with its engine.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "engine/water_engine.h"
+#include "framework/plugin_core.h"
+#include "instrument/midi_queue.h"
+#include "presets/preset_library.h"
+
+namespace fluvia {
+
+struct FluviaOptions {
+  PluginApi api = PluginApi::VST3;
+};
+
+class Fluvia : public IPluginCore {
+ public:
+  static constexpr int kNumParams = 26;
+  static constexpr int kMaxNoteStack = 100;
+  static PluginConfig Config(PluginApi api);
+
+  explicit Fluvia(const FluviaOptions& options = {});
+  ~Fluvia() override;
+
+  void ResetDsp() override;
+  void ParamChanged(int index) override;
+  void ProcessDouble(double** inputs, double** outputs, int frames) override;
+  void ProcessMidi(const MidiMessage& message) override;
+
+  // Clears held keys, the note stack, the sustain state and the gate.
+  void ResetVoices();
+
+  // The preset library that receives the preset commands (none: the commands only reach
+  // the engine).
+  void SetPresetLibrary(std::unique_ptr<IPresetLibrary> library);
+  IPresetLibrary* PresetLibrary() const { return presets_.get(); }
+
+  WaterEngine& Engine() { return *engine_; }
+  const WaterEngine& Engine() const { return *engine_; }
+  const MidiQueue& PendingMidi() const { return midiQueue_; }
+  int NoteStackTop() const { return noteStackTop_; }
+  int NoteStackEntry(int slot) const { return noteStack_[size_t(slot)]; }
+  bool KeyHeld(int key) const { return heldKeys_[size_t(key & 127)]; }
+  int SustainLevel() const { return sustainLevel_; }
+  float RetriggerToggle() const { return retriggerToggle_; }
+
+ private:
+  void HandleMessage(const MidiMessage& message);
+  void NoteOn(int key, int velocity);
+  void NoteOff(int key);
+  void ControlChange(int controller, int value);
+  void StepRetrigger();
+  void SetVoiceParam(int index, double value);  // host parameter and engine copy alike
+
+  std::unique_ptr<WaterEngine> engine_;
+  MidiQueue midiQueue_;
+  int sustainLevel_ = 0;
+  std::array<bool, 128> heldKeys_{};
+  int noteStackTop_ = 0;
+  std::array<int32_t, 128> noteStack_{};
+  std::array<int32_t, 128> velocityStack_{};
+  float retriggerToggle_ = 0.0f;
+  std::unique_ptr<IPresetLibrary> presets_;
+};
+
+}  // namespace fluvia
