@@ -1,0 +1,246 @@
+#include "instrument/fluvia.h"
+
+#include <algorithm>
+
+#include "engine/engine_params.h"
+
+namespace fluvia {
+namespace {
+
+constexpr double kParamStep = 0.00001;
+
+// Controllers that set the nine sound parameters.
+int ParamForController(int controller) {
+  switch (controller) {
+    case 1: return kSystemEnergyAmt;
+    case 2: return kContainerDamping;
+    case 3: return kContainerSize;
+    case 7: return kAmpMainVolume;
+    case 8: return kAmpFadeInOut;
+    case 9: return kParticlesCollisions;
+    case 10: return kParticlesMassSpread;
+    case 11: return kParticlesWeightVelocityRatio;
+    case 12: return kSoundfieldAmt;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+PluginConfig Fluvia::Config(PluginApi api) {
+  PluginConfig config;
+  config.numParams = kNumParams;
+  config.channelIO = "2-2";
+  config.numPresets = 1;
+  config.effectName = "Fluvia";
+  config.productName = "";
+  config.manufacturerName = "VelmoraAudio";
+  config.version = 0x00010002;
+  config.uniqueId = FourCC('V', 'f', 'l', '1');
+  config.manufacturerId = FourCC('V', 'e', 'l', 'm');
+  config.latency = 0;
+  config.midiInput = true;
+  config.stateChunks = false;
+  config.instrument = true;
+  config.api = api;
+  return config;
+}
+
+Fluvia::Fluvia(const FluviaOptions& options)
+    : IPluginCore(Config(options.api)), midiQueue_(1024, 1024) {
+  engine_ = WaterEngine::Create(SampleRate());
+  for (int i = 0; i < kNumParams; ++i) {
+    const EngineParamInfo* info = engine_->Descriptor(i);
+    GetParam(i)->InitRange(info->name.c_str(), info->defaultValue, info->minimum, info->maximum,
+                           kParamStep, info->unitLabel.c_str(), "", 1.0);
+  }
+  ResetVoices();
+  MakeDefaultPresets("Init", 1);
+}
+
+Fluvia::~Fluvia() = default;
+
+void Fluvia::SetPresetLibrary(std::unique_ptr<IPresetLibrary> library) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  presets_ = std::move(library);
+}
+
+void Fluvia::ResetDsp() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  engine_->Reset(SampleRate());
+  for (int i = 0; i < kNumParams; ++i) engine_->SetParameter(i, GetParam(i)->Value());
+  GetParam(kPresetSelector)->SetValue(0.0);
+  engine_->SetParameter(kPresetSelector, 0.0);
+  midiQueue_.Resize(BlockSize());
+  ResetVoices();
+}
+
+void Fluvia::ParamChanged(int index) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  const IParameter* param = GetParam(index);
+  if (!param) return;
+  const double value = param->Value();
+  engine_->SetParameter(index, value);
+
+  // A restored state replays every parameter; the preset commands among them must not step,
+  // load or save, or the last preset file would overwrite the values just restored.
+  if (ChangeSource() == ParamChangeSource::StateRestore) return;
+
+  switch (index) {
+    case kPresetBackward:
+    case kPresetForward:
+      if (value == 1.0) {
+        ResetVoices();
+        if (presets_) presets_->StepPreset(index == kPresetForward ? +1 : -1);
+      }
+      break;
+    case kPresetLoad:
+      if (presets_) presets_->LoadChosenFile();
+      break;
+    case kPresetSave:
+      // Only the editor's save button saves; host automation and controllers never write.
+      if (presets_ && ChangeSource() == ParamChangeSource::Editor) presets_->SaveChosenFile();
+      break;
+    case kPresetSelector:
+      ResetVoices();
+      if (presets_) presets_->LoadLibraryPreset();
+      break;
+    default:
+      break;
+  }
+}
+
+void Fluvia::ProcessMidi(const MidiMessage& message) {
+  const int channel = static_cast<int>(GetParam(kMidiChannelInput)->Value() - 1.0);
+  if (message.Channel() == channel) midiQueue_.Add(message);
+}
+
+void Fluvia::ProcessDouble(double** inputs, double** outputs, int frames) {
+  // MIDI acts block by block: every message due within this block is handled before the
+  // engine renders, so its effect covers the whole block.
+  while (!midiQueue_.Empty() && midiQueue_.Front().offset < frames) {
+    HandleMessage(midiQueue_.Front());
+    midiQueue_.Remove();
+  }
+  midiQueue_.Flush(frames);
+
+  const double tempo = HostTempo();
+  GetParam(kHostTempoBpm)->SetValue(tempo);
+  engine_->SetParameter(kHostTempoBpm, tempo);
+
+  engine_->Render(inputs, outputs, frames);
+}
+
+void Fluvia::HandleMessage(const MidiMessage& message) {
+  switch (message.Kind()) {
+    case 8:
+    case 9:
+      if (GetParam(kVoiceModeMonoPoly)->Value() != 0.0) return;
+      if (message.Kind() == 9 && message.data2 != 0) {
+        NoteOn(message.data1, message.data2);
+      } else {
+        NoteOff(message.data1);
+      }
+      break;
+    case 11:
+      ControlChange(message.data1, message.data2);
+      break;
+    default:
+      break;  // pressure, program change, pitch bend and system messages are not used
+  }
+}
+
+void Fluvia::SetVoiceParam(int index, double value) {
+  engine_->SetParameter(index, value);
+  GetParam(index)->SetValue(value);
+}
+
+void Fluvia::NoteOn(int key, int velocity) {
+  key &= 127;
+  heldKeys_[size_t(key)] = true;
+  SetVoiceParam(kVoice00_NoteGate, 1.0);
+  SetVoiceParam(kVoice00_NoteNumber, key);
+  SetVoiceParam(kVoice00_NoteVelocity, velocity);
+  if (GetParam(kVoiceRetrigOffOn)->Value() == 1.0) StepRetrigger();
+
+  noteStackTop_ = std::min(noteStackTop_ + 1, kMaxNoteStack);
+  noteStack_[size_t(noteStackTop_)] = key;
+  velocityStack_[size_t(noteStackTop_)] = velocity;
+}
+
+void Fluvia::NoteOff(int key) {
+  key &= 127;
+  heldKeys_[size_t(key)] = false;
+  const int top = noteStack_[size_t(noteStackTop_)];
+  noteStackTop_ = std::max(noteStackTop_ - 1, 0);
+  if (GetParam(kVoiceRetrigOffOn)->Value() == 1.0 && top == key && noteStackTop_ > 0) {
+    StepRetrigger();
+  }
+
+  // Remove the key's first entry from both stacks; the later entries move down.
+  for (size_t slot = 0; slot < noteStack_.size(); ++slot) {
+    if (noteStack_[slot] != key) continue;
+    std::copy(noteStack_.begin() + long(slot) + 1, noteStack_.end(), noteStack_.begin() + long(slot));
+    std::copy(velocityStack_.begin() + long(slot) + 1, velocityStack_.end(),
+              velocityStack_.begin() + long(slot));
+    noteStack_.back() = 0;
+    velocityStack_.back() = 0;
+    break;
+  }
+
+  if (sustainLevel_ == 0) {
+    SetVoiceParam(kVoice00_NoteGate, 0.0);
+    SetVoiceParam(kVoice00_NoteNumber, key);
+  }
+  // With other keys still down the voice falls back to the top of the stack, without a new
+  // gate edge.
+  for (bool held : heldKeys_) {
+    if (!held) continue;
+    SetVoiceParam(kVoice00_NoteGate, 1.0);
+    SetVoiceParam(kVoice00_NoteNumber, noteStack_[size_t(noteStackTop_)]);
+    SetVoiceParam(kVoice00_NoteVelocity, velocityStack_[size_t(noteStackTop_)]);
+    break;
+  }
+}
+
+void Fluvia::ControlChange(int controller, int value) {
+  const int param = ParamForController(controller);
+  if (param >= 0) {
+    const double normalised = value / 127.0;
+    GetParam(param)->SetFromNormalised(normalised);
+    engine_->SetParameter(param, normalised);
+    if (Editor()) Editor()->SetParameterFromPlug(param, normalised, true);
+    ParamChanged(param);
+    return;
+  }
+  if (controller == 64) {
+    if (value == 0) {
+      sustainLevel_ = 0;
+      const bool anyHeld = std::find(heldKeys_.begin(), heldKeys_.end(), true) != heldKeys_.end();
+      if (GetParam(kVoiceModeMonoPoly)->Value() == 0.0 && !anyHeld) {
+        SetVoiceParam(kVoice00_NoteGate, 0.0);
+      }
+    }
+    if (value == 127) sustainLevel_ = 127;
+  } else if (controller == 123) {
+    ResetVoices();
+  }
+}
+
+void Fluvia::StepRetrigger() {
+  retriggerToggle_ += 0.01f;
+  if (retriggerToggle_ > 0.99f) retriggerToggle_ = 0.0f;
+  SetVoiceParam(kVoice00_NoteRetrig, retriggerToggle_);
+}
+
+void Fluvia::ResetVoices() {
+  heldKeys_.fill(false);
+  noteStackTop_ = 0;
+  noteStack_.fill(0);
+  velocityStack_.fill(0);
+  retriggerToggle_ = 0.0f;
+  sustainLevel_ = 0;
+  SetVoiceParam(kVoice00_NoteGate, 0.0);
+}
+
+}  // namespace fluvia

@@ -1,0 +1,99 @@
+// fluvia-render: plays one note on Fluvia and writes the result to a WAV file.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/render/instrument_player.h"
+#include "tools/render/render_options.h"
+#include "tools/render/wav_file.h"
+
+namespace fluvia::render {
+std::unique_ptr<Player> MakeVst3Player(const std::string& bundle, std::string& error);
+}
+
+namespace {
+
+using namespace fluvia::render;
+
+struct Levels {
+  double peak = 0.0;
+  double sumSquares = 0.0;
+};
+
+int Run(const RenderOptions& options) {
+  std::string error;
+  std::unique_ptr<Player> player;
+  if (options.vst3Bundle.empty()) {
+    player = std::make_unique<InstrumentPlayer>();
+  } else {
+    player = MakeVst3Player(options.vst3Bundle, error);
+    if (!player) {
+      std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  if (!player->Prepare(options.sampleRate, options.blockSize, error)) {
+    std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
+    return 1;
+  }
+  for (const auto& [name, value] : options.params) {
+    if (!player->SetParameter(name, value, error)) {
+      std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
+      return 2;
+    }
+  }
+
+  const long noteFrames = std::lround(options.noteSeconds * options.sampleRate);
+  const long totalFrames = noteFrames + std::lround(options.tailSeconds * options.sampleRate);
+  std::vector<float> left(size_t(totalFrames)), right(size_t(totalFrames));
+  bool noteOffSent = false;
+  player->NoteOn(options.note, options.velocity, 0);
+  for (long start = 0; start < totalFrames; start += options.blockSize) {
+    const int frames = int(std::min<long>(options.blockSize, totalFrames - start));
+    if (!noteOffSent && noteFrames < start + frames) {
+      player->NoteOff(options.note, int(std::max<long>(noteFrames - start, 0)));
+      noteOffSent = true;
+    }
+    player->Process(left.data() + start, right.data() + start, frames);
+  }
+
+  Levels levels;
+  for (long i = 0; i < totalFrames; ++i) {
+    for (float s : {left[size_t(i)], right[size_t(i)]}) {
+      levels.peak = std::max(levels.peak, double(std::fabs(s)));
+      levels.sumSquares += double(s) * s;
+    }
+  }
+  if (!WriteStereoWav(options.output, options.sampleRate, left, right, error)) {
+    std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
+    return 1;
+  }
+  const double rms = totalFrames ? std::sqrt(levels.sumSquares / (2.0 * double(totalFrames))) : 0.0;
+  auto dB = [](double x) { return x > 0.0 ? 20.0 * std::log10(x) : -INFINITY; };
+  std::printf("wrote %s: %ld frames at %.0f Hz, peak %.1f dBFS, rms %.1f dBFS\n",
+              options.output.c_str(), totalFrames, options.sampleRate, dB(levels.peak), dB(rms));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
+      std::fputs(RenderUsage(), stdout);
+      return 0;
+    }
+  }
+  RenderOptions options;
+  std::string error;
+  if (!ParseRenderOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "fluvia-render: %s\n\n%s", error.c_str(), RenderUsage());
+    return 2;
+  }
+  return Run(options);
+}
