@@ -1,0 +1,16 @@
+# Writes the Windows resource script of one artwork set: every image as resource type "PNG".
+#   cmake -DIMAGE_DIR=<dir> -DOUTPUT=<file.rc> -P artwork_rc.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/artwork_images.cmake)
+
+set(script "// Generated from ${IMAGE_DIR} by artwork_rc.cmake; do not edit.\n")
+list(LENGTH FLUVIA_ARTWORK_IMAGES count)
+math(EXPR last "${count} - 1")
+foreach(i RANGE 0 ${last} 2)
+  math(EXPR j "${i} + 1")
+  list(GET FLUVIA_ARTWORK_IMAGES ${i} id)
+  list(GET FLUVIA_ARTWORK_IMAGES ${j} name)
+  if(EXISTS "${IMAGE_DIR}/${name}")
+    string(APPEND script "${id} PNG \"${IMAGE_DIR}/${name}\"\n")
+  endif()
+endforeach()
+file(WRITE "${OUTPUT}" "${script}")

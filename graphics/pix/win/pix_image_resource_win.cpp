@@ -1,0 +1,57 @@
+// Windows modules carry their artwork as resources of type "PNG" (see the generated .rc of
+// fluvia_artwork_large / fluvia_artwork_small); a module holds only its own set.
+#include <windows.h>
+
+#include <mutex>
+#include <vector>
+
+#include "graphics/pix/pix_image_resource.h"
+
+namespace fluvia {
+namespace {
+
+std::mutex gLock;
+HMODULE gModule = nullptr;
+// Found resources stay mapped for the module's lifetime, so their records can be handed out
+// by pointer; std::vector<ImageResource*> keeps those pointers stable as it grows.
+std::vector<ImageResource*> gFound;
+
+HMODULE ResourceModule() {
+  if (gModule == nullptr) {
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&ResourceModule), &gModule);
+  }
+  return gModule;
+}
+
+}  // namespace
+
+void PixSetResourceModule(void* module) {
+  std::lock_guard<std::mutex> hold(gLock);
+  gModule = static_cast<HMODULE>(module);
+  for (ImageResource* r : gFound) delete r;
+  gFound.clear();
+}
+
+bool RegisterImageResources(ArtworkSet, const ImageResource*, std::size_t) { return false; }
+
+const ImageResource* FindImageResource(ArtworkSet, int id) {
+  if (id <= 0 || id > 0xffff) return nullptr;
+  std::lock_guard<std::mutex> hold(gLock);
+  for (const ImageResource* r : gFound) {
+    if (r->id == id) return r;
+  }
+  HMODULE module = ResourceModule();
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "PNG");
+  if (found == nullptr) return nullptr;
+  HGLOBAL loaded = LoadResource(module, found);
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (bytes == nullptr) return nullptr;
+  auto* record = new ImageResource{id, static_cast<const unsigned char*>(bytes),
+                                   static_cast<std::size_t>(SizeofResource(module, found)), ""};
+  gFound.push_back(record);
+  return record;
+}
+
+}  // namespace fluvia
