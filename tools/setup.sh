@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# One command from a fresh machine to a playing plug-in: installs the missing packages,
+# builds every deliverable this machine can build, installs the plug-ins and the factory
+# presets where hosts and users look for them, and renders a demo of the welcome preset to
+# fluvia-demo.wav through the installed VST3 module.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+bash tools/setup/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+
+build=build/release
+demo="$root/fluvia-demo.wav"
+vst3_bundle="$build/adapters/vst3/Fluvia.vst3"
+if [ -d "$vst3_bundle" ]; then
+  mkdir -p "$HOME/.vst3"
+  rm -rf "$HOME/.vst3/Fluvia.vst3"
+  cp -r "$vst3_bundle" "$HOME/.vst3/"
+  echo "installed $HOME/.vst3/Fluvia.vst3"
+fi
+if [ -f "$build/adapters/vst2/Fluvia.so" ]; then
+  mkdir -p "$HOME/.vst"
+  cp "$build/adapters/vst2/Fluvia.so" "$HOME/.vst/Fluvia.so"
+  echo "installed $HOME/.vst/Fluvia.so"
+fi
+if [ -x "$build/tools/presets/fluvia-install-presets" ]; then
+  "$build/tools/presets/fluvia-install-presets"
+fi
+
+render=("$build/tools/render/fluvia-render" -o "$demo" --note 60 --length 6 --tail 3
+        --param PresetSelector=1)
+if [ -d "$HOME/.vst3/Fluvia.vst3" ]; then
+  render+=(--vst3 "$HOME/.vst3/Fluvia.vst3")
+fi
+"${render[@]}"
