@@ -104,6 +104,8 @@ class PixCachedFont final : public PixFont {
   unsigned Flags() const { return flags_; }
   std::uint32_t BackgroundColour() const { return backgroundColour_; }
   int BackgroundMode() const { return backgroundMode_; }
+  int CombineMode() const { return combineMode_; }
+  float CombineAlpha() const { return combineAlpha_; }
   // Number of characters rendered so far (diagnostics and tests).
   std::size_t RenderedGlyphCount() const;
 
