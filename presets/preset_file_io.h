@@ -1,0 +1,33 @@
+#pragma once
+// File access of the preset library. Paths are narrow-character paths as the platform takes
+// them (UTF-8 on Linux, the system code page on Windows).
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fluvia {
+
+// A preset is a few hundred bytes; anything much larger is not one, and reading it whole
+// while the audio thread waits on the instance mutex would only stall the sound.
+inline constexpr std::size_t kMaxPresetFileBytes = 1u << 20;
+
+// The whole content of a regular file of at most maxBytes bytes; nothing for a file that
+// cannot be opened or read (a missing file, a folder, an empty path) or is larger.
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes);
+
+// Writes content to a temporary file in the target's folder and renames it over the target,
+// so the old file is replaced only by a complete new one. On failure the target is untouched
+// and the temporary file is removed.
+bool WriteFileReplacing(const std::string& path, std::string_view content);
+
+// ---- Platform operations (presets/linux, presets/win) -----------------------------------------
+
+// Renames from over to, replacing an existing file to atomically where the platform can.
+bool ReplaceFileWith(const std::string& from, const std::string& to);
+// Creates the folder and any missing parents; true when it exists as a folder afterwards.
+bool MakeFolders(const std::string& path);
+bool IsFolder(const std::string& path);
+
+}  // namespace fluvia
