@@ -22,7 +22,9 @@ namespace {
 // Constant-initialised, so they outlive the font cache that is destroyed at exit.
 std::mutex gLibraryLock;
 FT_Library gLibrary = nullptr;
-FcConfig* gFontConfig = nullptr;  // kept for the process: FcFini would pull the rug from the host
+// Our own configuration rather than the process default, which belongs to the host; it is
+// destroyed with the last font (FcFini would tear down the host's fontconfig too).
+FcConfig* gFontConfig = nullptr;
 int gLiveFonts = 0;
 
 constexpr int kMaxPixelSize = 16384;
@@ -131,6 +133,8 @@ void FontDestroyed() {
     gLiveFonts = 0;
     if (gLibrary != nullptr) FT_Done_FreeType(gLibrary);
     gLibrary = nullptr;
+    if (gFontConfig != nullptr) FcConfigDestroy(gFontConfig);
+    gFontConfig = nullptr;
   }
 }
 
