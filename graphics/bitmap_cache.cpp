@@ -1,0 +1,78 @@
+#include "graphics/bitmap_cache.h"
+
+#include <mutex>
+#include <vector>
+
+#include "graphics/pix/pix_bitmap.h"
+#include "graphics/pix/pix_mem_bitmap.h"
+
+namespace fluvia {
+namespace {
+
+struct Entry {
+  int source;
+  int id;
+  std::unique_ptr<PixBitmap> bitmap;
+};
+
+// Lives in a function-local static so it is built on first use and its destructor, which
+// frees every bitmap, runs at process exit (or module unload).
+struct Cache {
+  std::recursive_mutex lock;  // recursive: a loader may itself consult the cache
+  std::vector<Entry> entries;
+};
+
+Cache& TheCache() {
+  static Cache cache;
+  return cache;
+}
+
+PixBitmap* FindLocked(Cache& cache, int source, int id) {
+  for (const Entry& entry : cache.entries) {
+    if (entry.source == source && entry.id == id) return entry.bitmap.get();
+  }
+  return nullptr;
+}
+
+std::size_t BytesOf(const PixBitmap& bitmap) {
+  if (const auto* mem = dynamic_cast<const PixMemBitmap*>(&bitmap)) return mem->AllocatedBytes();
+  return std::size_t(bitmap.RowSpan()) * std::size_t(bitmap.Height()) * 4u;
+}
+
+}  // namespace
+
+PixBitmap* FindCachedBitmap(int source, int id) {
+  Cache& cache = TheCache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  return FindLocked(cache, source, id);
+}
+
+PixBitmap* FindOrLoadCachedBitmap(int source, int id,
+                                  const std::function<std::unique_ptr<PixBitmap>()>& load) {
+  Cache& cache = TheCache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  if (PixBitmap* found = FindLocked(cache, source, id)) return found;
+  if (!load) return nullptr;
+  std::unique_ptr<PixBitmap> bitmap = load();
+  if (!bitmap) return nullptr;
+  // The loader may have added the same key itself; keep the first so pointers stay valid.
+  if (PixBitmap* found = FindLocked(cache, source, id)) return found;
+  cache.entries.push_back(Entry{source, id, std::move(bitmap)});
+  return cache.entries.back().bitmap.get();
+}
+
+std::size_t BitmapCacheCount() {
+  Cache& cache = TheCache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  return cache.entries.size();
+}
+
+std::size_t BitmapCacheBytes() {
+  Cache& cache = TheCache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  std::size_t total = 0;
+  for (const Entry& entry : cache.entries) total += BytesOf(*entry.bitmap);
+  return total;
+}
+
+}  // namespace fluvia

@@ -1,0 +1,53 @@
+#pragma once
+// The instrument's editor: backdrop, header, label panel, nine knobs and the preset bar.
+// Built once per instance; the returned handles stay valid for the editor's lifetime (the
+// control list owns the controls).
+
+#include <memory>
+#include <string>
+
+#include "graphics/pix/pix_image_resource.h"
+
+namespace fluvia {
+
+class IBitmapControl;
+class IContactControl;
+class IControl;
+class IFileSelectorControl;
+class IGraphics;
+class IKnobMultiControl;
+class IPanelControl;
+class IPluginCore;
+class ITextControl;
+
+struct EditorControls {
+  static constexpr int kNumRows = 22;
+  static constexpr int kNumKnobs = 9;
+  static constexpr int kPresetNameRow = 14;
+  static constexpr int kPresetSelectorRow = 15;
+
+  ITextControl* presetName = nullptr;            // row 14
+  IFileSelectorControl* loadSelector = nullptr;  // row 20, PresetLoad
+  IFileSelectorControl* saveSelector = nullptr;  // row 21, PresetSave
+  IKnobMultiControl* knobs[kNumKnobs] = {};      // rows 4 to 12, in row order
+  IPanelControl* presetBar = nullptr;            // row 13
+  IControl* presetSelector = nullptr;            // row 15
+  IContactControl* presetBackward = nullptr;     // row 16
+  IContactControl* presetForward = nullptr;      // row 17
+  IControl* rows[kNumRows] = {};                 // every control, index = row = list index
+};
+
+// The text the preset name shows until a preset is loaded.
+inline constexpr const char* kPresetNamePlaceholder = "< Presets Library >";
+// The file selectors' extension list (no dot).
+inline constexpr const char* kPresetFileExtension = "fluviapreset";
+
+// Fills the (empty) editor with the layout for the artwork set; the small set is the large
+// one with every measure halved. presetSelector becomes row 15 (an inert stand-in of the
+// same rectangle when null). The editor is not handed to the plug-in here: the caller attaches
+// it once the layout is built.
+EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, ArtworkSet set,
+                                 std::unique_ptr<IControl> presetSelector,
+                                 const std::string& presetDirectory);
+
+}  // namespace fluvia

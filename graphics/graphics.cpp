@@ -1,0 +1,228 @@
+#include "graphics/graphics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "framework/parameter.h"
+#include "framework/plugin_core.h"
+#include "graphics/bitmap_cache.h"
+#include "graphics/bitmap_control.h"
+#include "graphics/control.h"
+#include "graphics/pix/pix_mem_bitmap.h"
+#include "graphics/pix/pix_sys_bitmap.h"
+#include "graphics/text_entry_rules.h"
+
+namespace fluvia {
+namespace {
+
+int TruncToInt(double x) {
+  if (!(x == x)) return 0;
+  if (x >= 2147483647.0) return 2147483647;
+  if (x <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(x);
+}
+
+}  // namespace
+
+IGraphics::IGraphics(IPluginCore& plugin, int width, int height, int frameRate)
+    : plugin_(plugin),
+      width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      // The window host's timer period is 1000 / frame rate; never divide by zero.
+      frameRate_(frameRate > 0 ? frameRate : kDefaultFrameRate) {}
+
+IGraphics::~IGraphics() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  keyCatcher_.reset();
+  RemoveAllControls();
+  drawSurface_.reset();
+  scratch_.reset();
+}
+
+// ---- Parameter linkage --------------------------------------------------------------------
+
+void IGraphics::SetParameterFromPlug(int index, double value, bool normalised) {
+  if (!normalised) {
+    const IParameter* param = plugin_.GetParam(index);
+    if (!param) return;
+    value = param->ToNormalised(value);
+  }
+  if (std::isnan(value)) return;  // nothing sensible to show
+  if (lock_.try_lock()) {
+    ApplyPendingValues();
+    ApplyParameter(index, value);
+    lock_.unlock();
+    return;
+  }
+  // The editor thread is inside an event or a redraw. Park the value; the latest one per
+  // parameter wins, as it would have if it had been applied at once.
+  std::lock_guard<std::mutex> guard(pendingLock_);
+  for (PendingValue& entry : pending_) {
+    if (entry.index == index) {
+      entry.normalised = value;
+      return;
+    }
+  }
+  pending_.push_back({index, value});
+}
+
+void IGraphics::ApplyPendingValues() {
+  std::vector<PendingValue> values;
+  {
+    std::lock_guard<std::mutex> guard(pendingLock_);
+    if (pending_.empty()) return;
+    values.swap(pending_);
+  }
+  for (const PendingValue& entry : values) ApplyParameter(entry.index, entry.normalised);
+}
+
+void IGraphics::ApplyParameter(int index, double normalised) {
+  for (const std::unique_ptr<IControl>& control : controls_) {
+    if (control->ParamIdx() == index) control->SetValueFromPlug(normalised);
+    const int aux = control->AuxParamIdx(index);
+    if (aux >= 0) control->SetAuxParamValueFromPlug(aux, normalised);
+  }
+}
+
+void IGraphics::PrepareDrawing() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  drawSurface_ = std::make_unique<PixSysBitmap>(width_, height_);
+  scratch_ = std::make_unique<PixMemBitmap>();
+}
+
+// ---- Control list ---------------------------------------------------------------------------
+
+int IGraphics::AttachControl(std::unique_ptr<IControl> control) {
+  if (!control) return -1;
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  controls_.push_back(std::move(control));
+  return NumControls() - 1;
+}
+
+int IGraphics::AttachBackground(int imageId, const char* fileName) {
+  const IBitmapStrip strip = LoadBitmapStrip(imageId, fileName, 1);
+  auto background = std::make_unique<IBitmapControl>(
+      plugin_, IBounds(0, 0, strip.width, strip.height), -1, strip, IBlendMode());
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  controls_.insert(controls_.begin(), std::move(background));
+  // Indices moved up by one; a capture or hover recorded before would name the wrong control.
+  ResetMouseState();
+  return 0;
+}
+
+IControl* IGraphics::GetControl(int index) const {
+  return (index >= 0 && index < NumControls()) ? controls_[size_t(index)].get() : nullptr;
+}
+
+void IGraphics::RemoveAllControls() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  ResetMouseState();
+  // Last first: later controls may refer to earlier ones (display controls).
+  while (!controls_.empty()) controls_.pop_back();
+}
+
+void IGraphics::SetKeyCatcher(std::unique_ptr<IControl> control) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  keyCatcher_ = std::move(control);
+}
+
+void IGraphics::SetAllControlsDirty() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  for (const std::unique_ptr<IControl>& control : controls_) control->SetDirty(false);
+}
+
+IBitmapStrip IGraphics::LoadBitmapStrip(int imageId, const char* fileName, int frames) {
+  IBitmapStrip strip;
+  strip.frames = std::max(frames, 1);
+  strip.bitmap = FindOrLoadCachedBitmap(ImageSource(), imageId, [&] {
+    return LoadImageResource(imageId, fileName ? fileName : "");
+  });
+  if (strip.bitmap) {
+    strip.width = strip.bitmap->Width();
+    strip.height = strip.bitmap->Height();
+  }
+  return strip;
+}
+
+// ---- Prompts --------------------------------------------------------------------------------
+
+void IGraphics::PromptUserInput(IControl& control, IParameter& param, const IBounds& rect) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  const ParamKind kind = param.Kind();
+  const bool listed =
+      kind == ParamKind::Enum || (kind == ParamKind::Bool && !param.ValueTexts().empty());
+  if (!listed) {
+    double value = param.Value();
+    if (param.NegateDisplay()) value = -value;
+    char text[128];
+    if (param.DisplayPrecision() == 0) {
+      std::snprintf(text, sizeof text, "%d", TruncToInt(value));
+    } else {
+      std::snprintf(text, sizeof text, "%.*f", param.DisplayPrecision(), value);
+    }
+    CreateTextEntry(control, control.TextStyle(), rect, text, &param);
+    return;
+  }
+
+  IMenuList menu;
+  const std::string current = param.FormatValue();
+  const int count = static_cast<int>(param.ValueTexts().size());
+  for (int i = 0; i < count; ++i) {
+    const char* text = param.ValueTextFor(i);
+    const std::string entry = text ? text : "";
+    menu.AddItem(entry, entry == current ? IMenuEntry::kChecked : 0);
+  }
+  IMenuList* chosen = CreateIPopupMenu(menu, rect);
+  if (chosen == &menu && menu.chosenIndex >= 0 && menu.chosenIndex < count) {
+    const double value =
+        std::min(std::max(double(menu.chosenIndex), param.Minimum()), param.Maximum());
+    control.SetValueFromUserInput(param.ToNormalised(value));
+  }
+}
+
+void IGraphics::CommitTextEntry(IControl& control, IParameter* param, const char* text) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  char buffer[kTextEntryMaxChars + 1];
+  std::snprintf(buffer, sizeof buffer, "%s", text ? text : "");
+  if (!param) {
+    control.TextFromTextEntry(buffer);
+    return;
+  }
+  double value = 0.0;
+  if (param->Kind() == ParamKind::Bool || param->Kind() == ParamKind::Enum) {
+    for (const ValueText& entry : param->ValueTexts()) {
+      if (entry.text == buffer) {
+        value = entry.value;
+        break;
+      }
+    }
+  } else {
+    value = std::strtod(buffer, nullptr);
+    if (param->NegateDisplay()) value = -value;
+  }
+  control.SetValueFromUserInput(param->ToNormalised(value));
+}
+
+// ---- Size -----------------------------------------------------------------------------------
+
+void IGraphics::ResizeGraphics(int width, int height) {
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    ResetMouseState();
+    EndOpenEdit();
+    // The controls stay: the plug-in keeps handles to them, and they are simply drawn again
+    // on the new surface.
+    drawSurface_.reset();
+    scratch_.reset();
+    PrepareDrawing();
+    SetAllControlsDirty();
+  }
+  plugin_.ResizeEditor(width_, height_);
+}
+
+}  // namespace fluvia

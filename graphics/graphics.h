@@ -1,0 +1,230 @@
+#pragma once
+// IGraphics: the platform-independent editor of one plug-in instance. It owns the ordered
+// control list (the index is a control's identity; later controls lie on top), the back
+// buffer the controls draw into, the mouse capture and mouse-over state, and the link between
+// controls and the plug-in's parameters. What is redrawn is decided by polling the controls'
+// dirty flags from the window host's timer; events go to the topmost control under the
+// pointer.
+//
+// Everything that needs the operating system is a virtual operation implemented by a window
+// host (X11, Win32, or the in-memory host for tests and tools). Their order below is fixed;
+// the reserved slots keep it when a platform has nothing to put there.
+//
+// Threads: events, drawing and the window operations run on the editor's window thread. The
+// plug-in may report parameter changes from any thread; those never wait for the editor (see
+// SetParameterFromPlug).
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/editor_link.h"
+#include "graphics/bounds.h"
+#include "graphics/draw_records.h"
+#include "graphics/menu_list.h"
+
+namespace fluvia {
+
+class IControl;
+class IParameter;
+class IPluginCore;
+class PixBitmap;
+class PixMemBitmap;
+
+class IGraphics : public IEditorLink {
+ public:
+  static constexpr int kDefaultFrameRate = 25;
+  enum FileMode : int { kFileOpen = 0, kFileSave = 1 };
+
+  IGraphics(IPluginCore& plugin, int width, int height, int frameRate = kDefaultFrameRate);
+  ~IGraphics() override;
+  IGraphics(const IGraphics&) = delete;
+  IGraphics& operator=(const IGraphics&) = delete;
+
+  // ---- Plug-in side (IEditorLink) ----------------------------------------------------------
+  // Updates every control bound to the parameter (and auxiliary bindings). Real values are
+  // mapped to 0..1 first. Called from any thread: when the editor thread is busy the value is
+  // parked and applied at the editor's next event or timer tick, so a plug-in thread holding
+  // the instance mutex never waits for the editor (which may be waiting for that mutex).
+  void SetParameterFromPlug(int index, double value, bool normalised) override;
+  void PrepareDrawing() override;
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+
+  // ---- Control list ------------------------------------------------------------------------
+  // Appends the control and returns its index.
+  int AttachControl(std::unique_ptr<IControl> control);
+  // Puts an image control of the image's own size beneath every other control (index 0).
+  int AttachBackground(int imageId, const char* fileName);
+  int NumControls() const { return static_cast<int>(controls_.size()); }
+  IControl* GetControl(int index) const;
+  void RemoveAllControls();
+  // Receives the keys no control under the pointer takes; owned by the editor.
+  void SetKeyCatcher(std::unique_ptr<IControl> control);
+  IControl* KeyCatcher() const { return keyCatcher_.get(); }
+  void SetAllControlsDirty();
+
+  // An image through the process-wide bitmap cache, loaded with LoadImageResource on a miss.
+  // A missing or undecodable image gives a strip without a bitmap, which draws nothing.
+  IBitmapStrip LoadBitmapStrip(int imageId, const char* fileName, int frames = 1);
+
+  // ---- Drawing primitives for controls (clipped to the region being drawn) -----------------
+  bool DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int srcX, int srcY,
+                  const IBlendMode* blend);
+  // Frames count from 1.
+  bool DrawBitmapFrame(const IBitmapStrip& strip, const IBounds& dest, int frame,
+                       const IBlendMode* blend);
+  bool FillIRect(const IArgbColor& color, const IBounds& rect, const IBlendMode* blend);
+  // With measure set nothing is drawn and rect becomes the text's extent, placed by the
+  // style's alignment. False only when the style's font cannot be made.
+  bool DrawIText(const ITextStyle& style, const char* text, IBounds& rect, bool measure = false);
+
+  // ---- Parameter prompts -------------------------------------------------------------------
+  // A text entry over rect for numeric parameters, a menu of the value texts for list
+  // parameters (the choice goes to the control's SetValueFromUserInput).
+  void PromptUserInput(IControl& control, IParameter& param, const IBounds& rect);
+
+  // ---- Events from the window host (editor coordinates) ------------------------------------
+  void OnMouseDown(int x, int y, const IMouseKeys& keys);
+  void OnMouseUp(int x, int y, const IMouseKeys& keys);
+  // Only while a control holds the capture; dx, dy is the movement since the last event.
+  void OnMouseDrag(int x, int y, int dx, int dy, const IMouseKeys& keys);
+  // True when the control took the double-click as a mouse-down (the host then captures).
+  bool OnMouseDblClick(int x, int y, const IMouseKeys& keys);
+  void OnMouseWheel(int x, int y, const IMouseKeys& keys, int notches);
+  bool OnMouseOver(int x, int y, const IMouseKeys& keys);
+  void OnMouseOut();
+  // Key codes: 0 space, 1-4 up/down/left/right, 5-14 digits, 15-40 letters.
+  bool OnKeyDown(int x, int y, int key);
+
+  // ---- Drawing cycle -----------------------------------------------------------------------
+  // The union of the dirty controls' rectangles (hidden ones included).
+  bool IsDirty(IBounds& rect);
+  // Redraws the controls the region touches and puts the region on screen.
+  bool Draw(const IBounds& region);
+
+  // ---- State ------------------------------------------------------------------------------
+  IPluginCore& Plugin() const { return plugin_; }
+  int FrameRate() const { return frameRate_; }
+  int MouseCapture() const { return mouseCapture_; }
+  int MouseOverIndex() const { return mouseOver_; }
+  int LastMouseX() const { return lastMouseX_; }
+  int LastMouseY() const { return lastMouseY_; }
+  int LastTooltipIndex() const { return lastTooltip_; }
+  void SetLastTooltipIndex(int index) { lastTooltip_ = index; }
+  bool HandlesMouseOver() const { return handleMouseOver_; }
+  void HandleMouseOver(bool on) { handleMouseOver_ = on; }
+  bool StrictDrawing() const { return strictDrawing_; }
+  void SetStrictDrawing(bool strict) { strictDrawing_ = strict; }
+  bool TooltipsEnabled() const { return tooltips_; }
+  void EnableTooltips(bool on) { tooltips_ = on; }
+  const IBounds& DrawRegion() const { return drawRegion_; }
+  PixBitmap* DrawSurface() const { return drawSurface_.get(); }
+  PixMemBitmap* ScratchBitmap() const { return scratch_.get(); }
+  // The editor lock; the window host holds it around everything it does on the editor.
+  std::recursive_mutex& Lock() const { return lock_; }
+
+  // ---- Window host operations (slot order is fixed) ----------------------------------------
+  virtual bool DrawScreen(const IBounds& region) = 0;
+  virtual bool MeasureIText(const ITextStyle& style, const char* text, IBounds& rect) = 0;
+  virtual void CancelTextEntry() = 0;
+  virtual void Resize(int width, int height) = 0;
+  bool WindowIsOpen() const override = 0;
+  virtual const char* GetDrawingApiName() = 0;
+  virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+  // Shows the menu tree below rect; returns the (sub-)menu in which an entry was chosen, with
+  // its chosenIndex set, or null when the menu was dismissed.
+  virtual IMenuList* CreateIPopupMenu(IMenuList& menu, const IBounds& rect) = 0;
+  virtual void CreateTextEntry(IControl& control, const ITextStyle& style, const IBounds& rect,
+                               const char* text, IParameter* param) = 0;
+  virtual std::string HostPath() = 0;
+  virtual std::string PluginPath() = 0;
+  virtual std::string DesktopPath() = 0;
+  virtual std::string AppSupportPath(bool system) = 0;
+  virtual std::string UserDataPath() = 0;
+  // Modal. On a choice file becomes the full path and directory its folder; on a cancel (or
+  // without an open window) file becomes empty. Extensions are separated by spaces, without
+  // dots.
+  virtual void PromptForFile(std::string& file, int mode, std::string& directory,
+                             const std::string& extensions) = 0;
+  virtual bool PromptForColor(IArgbColor& color, const char* prompt) = 0;
+  virtual bool OpenURL(const char* url, const char* title, const char* confirmText,
+                       const char* errorText) = 0;
+  virtual void ReservedSlot18() {}
+  void* OpenWindow(void* parent) override = 0;
+  virtual void ReservedSlot20() {}
+  virtual void ReservedSlot21() {}
+  void CloseWindow() override = 0;
+  virtual void* GetWindowHandle() = 0;
+  virtual bool GetClipboardText(std::string& text) = 0;
+  virtual void HideMouseCursor() = 0;
+  virtual void ShowMouseCursor() = 0;
+  virtual void ReservedSlot28() {}
+  // Decodes image `id`; the file name is the image's label, whose extension must be "png".
+  virtual std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) = 0;
+
+  // Which images the host loads: part of the bitmap cache key, so editors built on different
+  // artwork never share a cached bitmap by accident.
+  virtual int ImageSource() const { return 0; }
+
+ protected:
+  // The platform-neutral part of a resize: new size, fresh surfaces, the plug-in is told.
+  void ResizeGraphics(int width, int height);
+  // A committed text entry: a number (or a value text for list parameters) for the parameter,
+  // or the plain text for a control without one.
+  void CommitTextEntry(IControl& control, IParameter* param, const char* text);
+
+  // Forgets the mouse capture and the mouse-over control (a menu or dialog takes the mouse).
+  void ResetMouseState() { mouseCapture_ = -1, mouseOver_ = -1; }
+
+  bool HasCursorHidden() const { return cursorHidden_; }
+  void SetCursorHidden(bool hidden) { cursorHidden_ = hidden; }
+  int SavedCursorX() const { return savedCursorX_; }
+  int SavedCursorY() const { return savedCursorY_; }
+  void SetSavedCursor(int x, int y) { savedCursorX_ = x, savedCursorY_ = y; }
+
+ private:
+  struct PendingValue {
+    int index;
+    double normalised;
+  };
+
+  void ApplyParameter(int index, double normalised);
+  // Applies the values parked while the editor thread held the lock; called with the lock.
+  void ApplyPendingValues();
+  int FindTarget(int x, int y, bool allowGreyedMouseOver = false) const;
+  IControl* CapturedOrHit(int x, int y, bool allowGreyedMouseOver = false);
+  void EndOpenEdit();
+  void DrawStrict(const IBounds& region);
+  void DrawLoose();
+
+  mutable std::recursive_mutex lock_;
+  std::vector<std::unique_ptr<IControl>> controls_;
+  IPluginCore& plugin_;
+  IBounds drawRegion_;
+  std::unique_ptr<PixBitmap> drawSurface_;
+  std::unique_ptr<PixMemBitmap> scratch_;
+  int width_;
+  int height_;
+  int frameRate_;
+  int mouseCapture_ = -1;
+  int mouseOver_ = -1;
+  int lastMouseX_ = 0;
+  int lastMouseY_ = 0;
+  int lastTooltip_ = -1;
+  bool handleMouseOver_ = false;
+  bool strictDrawing_ = true;
+  bool tooltips_ = false;
+  bool cursorHidden_ = false;
+  int savedCursorX_ = -1;
+  int savedCursorY_ = -1;
+  std::unique_ptr<IControl> keyCatcher_;
+  // The parameter whose edit gesture a mouse-down opened, so that exactly one end-edit follows.
+  int openEditParam_ = -1;
+
+  std::mutex pendingLock_;  // a leaf lock: nothing else is taken while it is held
+  std::vector<PendingValue> pending_;
+};
+
+}  // namespace fluvia

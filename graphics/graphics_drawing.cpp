@@ -1,0 +1,197 @@
+// Drawing primitives for the controls and the dirty-rectangle redraw cycle.
+
+#include <algorithm>
+
+#include "graphics/control.h"
+#include "graphics/graphics.h"
+#include "graphics/pix/pix_bitmap.h"
+#include "graphics/pix/pix_blend.h"
+#include "graphics/pix/pix_font.h"
+
+namespace fluvia {
+namespace {
+
+// A window onto part of another bitmap. Text is drawn through it so that glyphs, which the
+// font places without clipping, cannot reach pixels outside the region being redrawn (they
+// would be blended a second time over themselves there, since nothing beneath was redrawn).
+class BitmapWindow final : public PixBitmap {
+ public:
+  BitmapWindow(const PixBitmap& base, const IBounds& area)
+      : pixels_(base.Pixels() + std::ptrdiff_t(area.top) * base.RowSpan() + area.left),
+        width_(area.W()), height_(area.H()), span_(base.RowSpan()) {}
+
+  std::uint32_t* Pixels() const override { return pixels_; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  int RowSpan() const override { return span_; }
+  bool IsFlipped() const override { return false; }
+  bool Resize(int, int) override { return false; }
+  void* DeviceContext() const override { return nullptr; }
+  std::intptr_t Extended(unsigned, void*) override { return 0; }
+
+ private:
+  std::uint32_t* pixels_;
+  int width_;
+  int height_;
+  int span_;
+};
+
+const IBlendMode kDefaultBlend{};
+
+// The part of dest the current region lets through; an empty dest or region means no limit.
+bool ClipToRegion(const IBounds& dest, const IBounds& region, IBounds& out) {
+  if (dest.Empty() || region.Empty()) {
+    out = dest;
+    return !dest.Empty();
+  }
+  out = dest.Intersect(region);
+  return !out.Empty();
+}
+
+}  // namespace
+
+bool IGraphics::DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int srcX, int srcY,
+                           const IBlendMode* blend) {
+  if (!strip.bitmap || !drawSurface_) return true;
+  IBounds r;
+  if (!ClipToRegion(dest, drawRegion_, r)) return true;
+  const IBlendMode& mode = blend ? *blend : kDefaultBlend;
+  const PixRect source{srcX + (r.left - dest.left), srcY + (r.top - dest.top), 0, 0};
+  const PixRect sourceRect{source.left, source.top, source.left + r.W(), source.top + r.H()};
+  PixBlit(drawSurface_.get(), strip.bitmap, r.left, r.top, &sourceRect, mode.weight,
+          mode.PixMode());
+  return true;
+}
+
+bool IGraphics::DrawBitmapFrame(const IBitmapStrip& strip, const IBounds& dest, int frame,
+                                const IBlendMode* blend) {
+  int srcX = 0, srcY = 0;
+  const int frames = strip.frames;
+  if (frames >= 2 && frame >= 2) {
+    const double step = double(frame - 1) / double(frames);
+    if (strip.framesAreHorizontal) {
+      srcX = int(double(strip.width) * step + 0.5);
+    } else {
+      srcY = int(double(strip.height) * step + 0.5);
+    }
+  }
+  return DrawBitmap(strip, dest, srcX, srcY, blend);
+}
+
+bool IGraphics::FillIRect(const IArgbColor& color, const IBounds& rect, const IBlendMode* blend) {
+  if (!drawSurface_) return true;
+  IBounds r;
+  if (!ClipToRegion(rect, drawRegion_, r)) return true;
+  const IBlendMode& mode = blend ? *blend : kDefaultBlend;
+  PixFillRect(drawSurface_.get(), r.left, r.top, r.W(), r.H(), color.Packed(), mode.weight,
+              mode.PixMode());
+  return true;
+}
+
+bool IGraphics::DrawIText(const ITextStyle& style, const char* text, IBounds& rect,
+                          bool measure) {
+  if (!text || !*text) return true;
+  PixCachedFont* font = style.cachedFont;
+  if (!font) {
+    font = GetCachedFont(
+        PixFontKey(style.font, style.size, style.style, style.orientation, style.quality));
+    if (!font) return false;
+    style.cachedFont = font;
+  }
+  unsigned flags = kPixTextNoClip;
+  if (style.align == ITextStyle::kAlignCenter) flags |= kPixTextCentre;
+  if (style.align == ITextStyle::kAlignFar) flags |= kPixTextRight;
+  if (style.color.a != 255) flags |= kPixTextUseAlpha;
+
+  if (measure) {
+    PixRect extent = rect.ToPixRect();
+    PixDrawText(*font, nullptr, text, -1, extent, flags | kPixTextMeasure);
+    const int w = extent.right - extent.left;
+    const int h = extent.bottom - extent.top;
+    if (style.align == ITextStyle::kAlignCenter) {
+      const int middle = (rect.left + rect.right) / 2;
+      rect.left = middle - w / 2;
+      rect.right = rect.left + w;
+    } else if (style.align == ITextStyle::kAlignFar) {
+      rect.left = rect.right - w;
+    } else {
+      rect.right = rect.left + w;
+    }
+    rect.bottom = rect.top + h;
+    return true;
+  }
+
+  if (!drawSurface_ || !drawSurface_->Pixels()) return true;
+  font->SetTextColour(style.color.Packed());
+  const IBounds whole(0, 0, drawSurface_->Width(), drawSurface_->Height());
+  const IBounds area = drawRegion_.Empty() ? whole : drawRegion_.Intersect(whole);
+  if (area.Empty()) return true;
+  BitmapWindow window(*drawSurface_, area);
+  PixRect placed{rect.left - area.left, rect.top - area.top, rect.right - area.left,
+                 rect.bottom - area.top};
+  PixDrawText(*font, &window, text, -1, placed, flags);
+  return true;
+}
+
+// ---- Redraw cycle ---------------------------------------------------------------------------
+
+bool IGraphics::IsDirty(IBounds& rect) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  ApplyPendingValues();
+  rect = IBounds();
+  bool dirty = false;
+  for (const std::unique_ptr<IControl>& control : controls_) {
+    if (control->IsDirty()) {
+      rect = rect.Union(control->Rect());
+      dirty = true;
+    }
+  }
+  return dirty;
+}
+
+bool IGraphics::Draw(const IBounds& region) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  ApplyPendingValues();
+  if (controls_.empty()) return true;
+  if (strictDrawing_) {
+    DrawStrict(region);
+  } else {
+    DrawLoose();
+  }
+  return DrawScreen(region);
+}
+
+void IGraphics::DrawStrict(const IBounds& region) {
+  drawRegion_ = region;
+  for (const std::unique_ptr<IControl>& control : controls_) {
+    if (!control->IsHidden() && control->Rect().OverlapsRegion(region)) control->Draw(*this);
+    control->SetClean();
+  }
+}
+
+void IGraphics::DrawLoose() {
+  IControl& background = *controls_.front();
+  if (background.IsDirty()) {
+    // Everything sits on the backdrop: redraw the lot inside it.
+    drawRegion_ = background.Rect();
+    for (size_t i = 0; i < controls_.size(); ++i) {
+      IControl& control = *controls_[i];
+      if (i == 0 || !control.IsHidden()) control.Draw(*this);
+      control.SetClean();
+    }
+    return;
+  }
+  for (size_t i = 1; i < controls_.size(); ++i) {
+    IControl& dirty = *controls_[i];
+    if (!dirty.IsDirty()) continue;
+    drawRegion_ = dirty.Rect();
+    for (const std::unique_ptr<IControl>& control : controls_) {
+      if (!control->IsHidden() && control->Rect().OverlapsRegion(dirty.Rect())) {
+        control->Draw(*this);
+      }
+    }
+    dirty.SetClean();
+  }
+}
+
+}  // namespace fluvia
