@@ -3,6 +3,7 @@
 // their arrival order). Storage grows only when a burst exceeds the capacity, so a steady
 // stream of messages never allocates on the audio thread.
 
+#include <cstddef>
 #include <vector>
 
 #include "framework/plugin_types.h"
@@ -17,7 +18,7 @@ class MidiQueue {
   void Add(const MidiMessage& message);
   bool Empty() const { return front_ >= back_; }
   int Size() const { return back_ - front_; }
-  const MidiMessage& Front() const { return buffer_[size_t(front_)]; }
+  const MidiMessage& Front() const { return buffer_[std::size_t(front_)]; }
   void Remove() { ++front_; }
   // Moves the pending messages to the start and makes their offsets relative to the next
   // block.

@@ -50,7 +50,7 @@ int Run(const RenderOptions& options) {
 
   const long noteFrames = std::lround(options.noteSeconds * options.sampleRate);
   const long totalFrames = noteFrames + std::lround(options.tailSeconds * options.sampleRate);
-  std::vector<float> left(size_t(totalFrames)), right(size_t(totalFrames));
+  std::vector<float> left(static_cast<size_t>(totalFrames)), right(static_cast<size_t>(totalFrames));
   bool noteOffSent = false;
   player->NoteOn(options.note, options.velocity, 0);
   for (long start = 0; start < totalFrames; start += options.blockSize) {
@@ -65,8 +65,8 @@ int Run(const RenderOptions& options) {
   Levels levels;
   for (long i = 0; i < totalFrames; ++i) {
     for (float s : {left[size_t(i)], right[size_t(i)]}) {
-      levels.peak = std::max(levels.peak, double(std::fabs(s)));
-      levels.sumSquares += double(s) * s;
+      levels.peak = std::max(levels.peak, std::fabs(double(s)));
+      levels.sumSquares += double(s) * double(s);
     }
   }
   if (!WriteStereoWav(options.output, options.sampleRate, left, right, error)) {
@@ -74,7 +74,7 @@ int Run(const RenderOptions& options) {
     return 1;
   }
   const double rms = totalFrames ? std::sqrt(levels.sumSquares / (2.0 * double(totalFrames))) : 0.0;
-  auto dB = [](double x) { return x > 0.0 ? 20.0 * std::log10(x) : -INFINITY; };
+  auto dB = [](double x) { return x > 0.0 ? 20.0 * std::log10(x) : -HUGE_VAL; };
   std::printf("wrote %s: %ld frames at %.0f Hz, peak %.1f dBFS, rms %.1f dBFS\n",
               options.output.c_str(), totalFrames, options.sampleRate, dB(levels.peak), dB(rms));
   return 0;

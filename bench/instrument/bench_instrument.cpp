@@ -1,0 +1,82 @@
+// The instrument's ProcessDouble at 48 kHz, driven like an adapter drives it, in the three
+// regimes that matter for a host's CPU meter: a held note, an attack in progress and silence
+// after the release.
+
+#include <benchmark/benchmark.h>
+
+#include <mutex>
+#include <vector>
+
+#include "engine/engine_params.h"
+#include "instrument/fluvia.h"
+
+namespace {
+
+using fluvia::Fluvia;
+
+enum class Regime { Sustain, Attack, Silence };
+
+constexpr double kRate = 48000.0;
+
+void Run(benchmark::State& state, Regime regime) {
+  const int frames = static_cast<int>(state.range(0));
+  Fluvia plugin;
+  plugin.SetSampleRate(kRate);
+  plugin.SetMaxBlockSize(frames);
+  plugin.ResetDsp();
+  std::vector<double> left(size_t(frames)), right(size_t(frames)), in(size_t(frames));
+  double* inputs[] = {in.data(), in.data()};
+  double* outputs[] = {left.data(), right.data()};
+  std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+
+  auto block = [&] { plugin.ProcessDouble(inputs, outputs, frames); };
+  auto note = [&](uint8_t status) { plugin.ProcessMidi({0, status, 60, 100}); };
+  if (regime == Regime::Attack) {
+    plugin.GetParam(fluvia::kAmpFadeInOut)->SetValue(1.0);  // a 10 s attack
+    plugin.ParamChanged(fluvia::kAmpFadeInOut);
+  }
+  note(0x90);
+  const int warmup = int(kRate * 2 / frames) + 1;
+  for (int i = 0; i < warmup; ++i) block();
+  if (regime == Regime::Silence) {
+    plugin.GetParam(fluvia::kAmpFadeInOut)->SetValue(0.0);
+    plugin.ParamChanged(fluvia::kAmpFadeInOut);
+    note(0x80);
+    for (int i = 0; i < warmup; ++i) block();
+  }
+
+  long long rendered = 0;
+  for (auto _ : state) {
+    if (regime == Regime::Attack && rendered >= static_cast<long long>(kRate * 8)) {
+      // Start a new attack before this one reaches its sustain.
+      state.PauseTiming();
+      note(0x80);
+      block();
+      plugin.ResetDsp();
+      note(0x90);
+      rendered = 0;
+      state.ResumeTiming();
+    }
+    block();
+    rendered += frames;
+    benchmark::DoNotOptimize(left.data());
+    benchmark::ClobberMemory();
+  }
+  const double totalFrames = double(state.iterations()) * frames;
+  state.SetItemsProcessed(int64_t(totalFrames));
+  state.counters["ns_per_frame"] = benchmark::Counter(
+      totalFrames * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["realtime_x"] = benchmark::Counter(totalFrames / kRate, benchmark::Counter::kIsRate);
+}
+
+void BM_ProcessDouble_Sustain(benchmark::State& s) { Run(s, Regime::Sustain); }
+void BM_ProcessDouble_Attack(benchmark::State& s) { Run(s, Regime::Attack); }
+void BM_ProcessDouble_Silence(benchmark::State& s) { Run(s, Regime::Silence); }
+
+BENCHMARK(BM_ProcessDouble_Sustain)->Arg(64)->Arg(512)->Arg(4096);
+BENCHMARK(BM_ProcessDouble_Attack)->Arg(64)->Arg(512)->Arg(4096);
+BENCHMARK(BM_ProcessDouble_Silence)->Arg(64)->Arg(512)->Arg(4096);
+
+}  // namespace
+
+BENCHMARK_MAIN();
