@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "engine/noise.h"
+
+namespace fluvia {
+namespace {
+
+std::uint32_t Step(std::uint32_t s) { return s * 1664525u + 1013904223u; }
+
+TEST(Noise, FirstDrawsFromTheLoadState) {
+  SetNoiseState(kNoiseLoadState);
+  EXPECT_EQ(DrawNoise(), -0.4726884365081787);
+  EXPECT_EQ(NoiseState(), 1017233273u);
+  EXPECT_EQ(DrawNoise(), 0.013825416564941406);
+  EXPECT_EQ(NoiseState(), 1975575172u);
+  EXPECT_EQ(DrawNoise(), 0.48511195182800293);
+  EXPECT_EQ(NoiseState(), 811535379u);
+}
+
+TEST(Noise, SamplesCoverMinusOneToOne) {
+  EXPECT_EQ(NoiseSample(0u), -1.0);
+  EXPECT_EQ(NoiseSample(0x007FFFFFu), 1.0 - 0x1p-22);
+  EXPECT_EQ(NoiseSample(0xFF800000u), -1.0);  // only the low 23 bits matter
+  EXPECT_EQ(NoiseSample(0x00400000u), 0.0);
+}
+
+// A reservation must advance the shared state exactly as that many single draws would, and the
+// reserved run must be the one those draws would have produced.
+TEST(Noise, ReservationEqualsConsecutiveDraws) {
+  for (const std::uint32_t count : {0u, 1u, 2u, 3u, 64u, 1000u, 65537u, 4000000u}) {
+    SCOPED_TRACE(count);
+    const std::uint32_t start = 0xDEADBEEFu;
+    std::uint32_t expected = start;
+    for (std::uint32_t i = 0; i < count; ++i) expected = Step(expected);
+    SetNoiseState(start);
+    EXPECT_EQ(ReserveNoiseDraws(count), start);
+    EXPECT_EQ(NoiseState(), expected);
+    const NoiseJump jump = NoiseJumpBy(count);
+    EXPECT_EQ(start * jump.multiplier + jump.increment, expected);
+  }
+}
+
+}  // namespace
+}  // namespace fluvia
