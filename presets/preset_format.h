@@ -19,7 +19,7 @@ struct StoredPresetParam {
 inline constexpr std::size_t kStoredPresetParamCount = 9;
 const std::array<StoredPresetParam, kStoredPresetParamCount>& StoredPresetParams();
 
-inline constexpr const char* kPresetFileExtension = "fluviapreset";
+inline constexpr const char* kPresetExtension = "fluviapreset";
 inline constexpr const char* kPresetFileHeader =
     "<Company>Velmora Audio</Company><Product>Fluvia</Product><Version>1.0.0</Version>";
 

@@ -35,7 +35,7 @@ std::string LibraryPresetRelativePath(int number) {
   const std::string name = LibraryPresetName(number);
   if (name.empty()) return {};
   const char* folder = IsUserNumber(number) ? kUserSubfolder : kFactorySubfolder;
-  return std::string(folder) + "/" + name + "." + kPresetFileExtension;
+  return std::string(folder) + "/" + name + "." + kPresetExtension;
 }
 
 std::string LibraryPresetPath(const std::string& presetFolder, int number) {

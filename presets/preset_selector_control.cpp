@@ -1,0 +1,46 @@
+#include "presets/preset_selector_control.h"
+
+#include <mutex>
+
+#include "engine/engine_params.h"
+#include "framework/plugin_core.h"
+#include "graphics/graphics.h"
+
+namespace fluvia {
+
+IBounds IPopupMenu_PresetSelector::LayoutRect(ArtworkSet set) {
+  return set == ArtworkSet::Small ? IBounds(60, 40, 440, 65) : IBounds(120, 80, 880, 130);
+}
+
+IPopupMenu_PresetSelector::IPopupMenu_PresetSelector(IPluginCore& plugin, const IBounds& rect)
+    : IControl(plugin, rect, -1, IBlendMode(IBlendMode::kNone, 1.0f)) {}
+
+IPopupMenu_PresetSelector::~IPopupMenu_PresetSelector() = default;
+
+void IPopupMenu_PresetSelector::OnMouseDown(int, int, const IMouseKeys&) {
+  if (IGraphics* graphics = Graphics()) {
+    menu_.ClearChoices();
+    // Modal: returns once the user has chosen or dismissed the menu.
+    const IMenuList* chosen = graphics->CreateIPopupMenu(menu_.Main(), rect_);
+    if (const auto number = menu_.PresetNumberOfChoice(chosen)) {
+      IPluginCore& plugin = Plugin();
+      // Value and handler under one lock, so no host change slips in between.
+      std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+      ChangeSourceScope source(plugin, ParamChangeSource::Editor);
+      if (IParameter* selector = plugin.GetParam(kPresetSelector)) {
+        selector->SetValue(static_cast<float>(*number));
+        plugin.ParamChanged(kPresetSelector);
+      }
+    }
+  }
+  // No parameter: this only redraws the control.
+  SetRedraw();
+  SetDirty(true);
+}
+
+bool IPopupMenu_PresetSelector::Draw(IGraphics& graphics) {
+  graphics.FillIRect(IArgbColor(0, 0, 0, 0), rect_, &blend_);
+  return true;
+}
+
+}  // namespace fluvia
