@@ -24,7 +24,8 @@ void Run(benchmark::State& state, Regime regime) {
   plugin.SetSampleRate(kRate);
   plugin.SetMaxBlockSize(frames);
   plugin.ResetDsp();
-  std::vector<double> left(size_t(frames)), right(size_t(frames)), in(size_t(frames));
+  const size_t n = static_cast<size_t>(frames);
+  std::vector<double> left(n), right(n), in(n);
   double* inputs[] = {in.data(), in.data()};
   double* outputs[] = {left.data(), right.data()};
   std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
