@@ -16,20 +16,25 @@ foreach(i RANGE 0 ${last} 2)
     message(WARNING "artwork image missing: ${path}")
     continue()
   endif()
+  # Identical images (the knobs share one strip) are stored once.
+  file(SHA256 "${path}" digest)
+  if(DEFINED symbol_${digest})
+    set(symbol ${symbol_${digest}})
+    string(APPEND table "    {${id}, ${symbol}, sizeof ${symbol} - 1, \"${name}\"},\n")
+    continue()
+  endif()
+  set(symbol kImage${id})
+  set(symbol_${digest} ${symbol})
   file(READ "${path}" hex HEX)
-  string(LENGTH "${hex}" hexLength)
-  # One string literal per 64 bytes: every byte as \xHH, so no escape can swallow the next
-  # character, and the compiler reads literals far faster than brace lists of numbers.
-  set(lines "")
-  set(offset 0)
-  while(offset LESS hexLength)
-    string(SUBSTRING "${hex}" ${offset} 128 piece)
-    string(REGEX REPLACE "(..)" "\\\\x\\1" piece "${piece}")
-    string(APPEND lines "    \"${piece}\"\n")
-    math(EXPR offset "${offset} + 128")
-  endwhile()
-  string(APPEND body "// ${name}\nconst unsigned char kImage${id}[] =\n${lines};\n\n")
-  string(APPEND table "    {${id}, kImage${id}, sizeof kImage${id} - 1, \"${name}\"},\n")
+  # Every byte as \xHH, so no escape can swallow the next character, 64 bytes to a string
+  # literal line; compilers read string literals far faster than brace lists of numbers. Both
+  # steps are single regex passes: the file can be megabytes long.
+  string(REGEX REPLACE "(..)" "\\\\x\\1" escaped "${hex}")
+  string(REGEX REPLACE "(................................................................................................................................................................................................................................................................)"
+         "\\1\"\n    \"" lines "${escaped}")
+  set(lines "    \"${lines}\"\n")
+  string(APPEND body "// ${name}\nconst unsigned char ${symbol}[] =\n${lines};\n\n")
+  string(APPEND table "    {${id}, ${symbol}, sizeof ${symbol} - 1, \"${name}\"},\n")
 endforeach()
 
 if(table STREQUAL "")
