@@ -48,6 +48,11 @@ HDC GlyphScratchDc(int side) {
   return gGlyphScratch->Pixels() != nullptr ? dc : nullptr;
 }
 
+PixRect ToPixRect(const RECT& r) {
+  return PixRect{static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right),
+                 static_cast<int>(r.bottom)};
+}
+
 COLORREF ToColorRef(std::uint32_t argb) {
   return RGB((argb >> 16) & 0xff, (argb >> 8) & 0xff, argb & 0xff);
 }
@@ -140,7 +145,7 @@ bool RenderGlyph(PixFontHandle font, unsigned code, int lineHeight, GlyphImage& 
 
   RECT measured = {0, 0, 0, 0};
   DrawTextW(dc, &ch, 1, &measured, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
-  const int width = measured.right - measured.left;
+  const int width = static_cast<int>(measured.right - measured.left);
   if (width <= 0) {
     SelectObject(dc, previous);
     return true;  // measures empty: a record without coverage
@@ -190,7 +195,7 @@ bool DrawNative(PixCachedFont& font, PixBitmap* dest, const char* text, int leng
     gdiText.Draw(dc, &r, format);
     GdiFlush();
     SelectObject(dc, previous);
-    if (measure) rect = PixRect{r.left, r.top, r.right, r.bottom};
+    if (measure) rect = ToPixRect(r);
     return true;
   }
 
@@ -203,13 +208,13 @@ bool DrawNative(PixCachedFont& font, PixBitmap* dest, const char* text, int leng
   gdiText.Draw(dc, &m, format | DT_CALCRECT);
   if (measure || dest == nullptr) {
     SelectObject(dc, previous);
-    if (measure) rect = PixRect{m.left, m.top, m.right, m.bottom};
+    if (measure) rect = ToPixRect(m);
     return measure;
   }
 
   // Place the measured text in the target rectangle as GDI would, then draw it over a copy of
   // the destination pixels it covers and put them back at the font's combine alpha.
-  const int w = m.right - m.left, h = m.bottom - m.top;
+  const int w = static_cast<int>(m.right - m.left), h = static_cast<int>(m.bottom - m.top);
   int x = rect.left, y = rect.top;
   if (flags & kPixTextRight) x = rect.right - w;
   else if (flags & kPixTextCentre) x = rect.left + (rect.Width() - w) / 2;

@@ -2,6 +2,7 @@
 // fluvia_artwork_large / fluvia_artwork_small); a module holds only its own set.
 #include <windows.h>
 
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -13,8 +14,13 @@ namespace {
 std::mutex gLock;
 HMODULE gModule = nullptr;
 // Found resources stay mapped for the module's lifetime, so their records can be handed out
-// by pointer; std::vector<ImageResource*> keeps those pointers stable as it grows.
-std::vector<ImageResource*> gFound;
+// by pointer: each record has its own allocation, and none is dropped, not even when the
+// resource module changes.
+struct Found {
+  HMODULE module;
+  std::unique_ptr<ImageResource> record;
+};
+std::vector<Found> gFound;
 
 HMODULE ResourceModule() {
   if (gModule == nullptr) {
@@ -30,8 +36,6 @@ HMODULE ResourceModule() {
 void PixSetResourceModule(void* module) {
   std::lock_guard<std::mutex> hold(gLock);
   gModule = static_cast<HMODULE>(module);
-  for (ImageResource* r : gFound) delete r;
-  gFound.clear();
 }
 
 bool RegisterImageResources(ArtworkSet, const ImageResource*, std::size_t) { return false; }
@@ -39,19 +43,19 @@ bool RegisterImageResources(ArtworkSet, const ImageResource*, std::size_t) { ret
 const ImageResource* FindImageResource(ArtworkSet, int id) {
   if (id <= 0 || id > 0xffff) return nullptr;
   std::lock_guard<std::mutex> hold(gLock);
-  for (const ImageResource* r : gFound) {
-    if (r->id == id) return r;
-  }
   HMODULE module = ResourceModule();
+  for (const Found& f : gFound) {
+    if (f.module == module && f.record->id == id) return f.record.get();
+  }
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "PNG");
   if (found == nullptr) return nullptr;
   HGLOBAL loaded = LoadResource(module, found);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (bytes == nullptr) return nullptr;
-  auto* record = new ImageResource{id, static_cast<const unsigned char*>(bytes),
-                                   static_cast<std::size_t>(SizeofResource(module, found)), ""};
-  gFound.push_back(record);
-  return record;
+  gFound.push_back({module, std::make_unique<ImageResource>(ImageResource{
+                                id, static_cast<const unsigned char*>(bytes),
+                                static_cast<std::size_t>(SizeofResource(module, found)), ""})});
+  return gFound.back().record.get();
 }
 
 }  // namespace fluvia
