@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "graphics/bounds.h"
 #include "graphics/pix/pix_image_resource.h"
 
 namespace fluvia {
@@ -49,5 +50,9 @@ inline constexpr const char* kPresetFileExtension = "fluviapreset";
 EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, ArtworkSet set,
                                  std::unique_ptr<IControl> presetSelector,
                                  const std::string& presetDirectory);
+
+// The rectangle of a layout row (1 to 21) in the set's editor pixels, e.g. for building the
+// preset selector before the layout; empty for other rows.
+IBounds EditorRowRect(int row, ArtworkSet set);
 
 }  // namespace fluvia

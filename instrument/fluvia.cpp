@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "engine/engine_params.h"
+#include "presets/preset_folder.h"
+#include "presets/preset_library_impl.h"
+#include "presets/preset_selector_control.h"
 
 namespace fluvia {
 namespace {
@@ -55,7 +58,25 @@ Fluvia::Fluvia(const FluviaOptions& options)
                            kParamStep, info->unitLabel.c_str(), "", 1.0);
   }
   ResetVoices();
+  BuildEditorAndPresets(options);
   MakeDefaultPresets("Init", 1);
+}
+
+void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
+  const std::string folder = options.presetFolder.empty() ? PresetFolder() : options.presetFolder;
+  PresetControls controls;
+  if (options.createGraphics) {
+    if (std::unique_ptr<IGraphics> graphics = options.createGraphics(*this, options.artwork)) {
+      auto selector = std::make_unique<IPopupMenu_PresetSelector>(
+          *this, EditorRowRect(EditorControls::kPresetSelectorRow, options.artwork));
+      editorControls_ = BuildEditorLayout(*graphics, *this, options.artwork, std::move(selector),
+                                          PresetDialogFolder(folder));
+      controls = {editorControls_.presetName, editorControls_.loadSelector,
+                  editorControls_.saveSelector};
+      AttachEditor(std::move(graphics));
+    }
+  }
+  presets_ = std::make_unique<PresetLibrary>(*this, *engine_, folder, controls);
 }
 
 Fluvia::~Fluvia() = default;

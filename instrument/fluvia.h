@@ -7,8 +7,12 @@
 #include <cstdint>
 #include <memory>
 
+#include <string>
+
 #include "engine/water_engine.h"
 #include "framework/plugin_core.h"
+#include "graphics/editor_layout.h"
+#include "graphics/graphics_factory.h"
 #include "instrument/midi_queue.h"
 #include "presets/preset_library.h"
 
@@ -16,6 +20,12 @@ namespace fluvia {
 
 struct FluviaOptions {
   PluginApi api = PluginApi::VST3;
+  // The artwork set of the deliverable: large for VST3, small for VST2.
+  ArtworkSet artwork = ArtworkSet::Large;
+  // The window host the editor runs on; without one the instrument has no editor.
+  GraphicsFactory createGraphics;
+  // The preset library's folder; empty: the platform's preset folder.
+  std::string presetFolder;
 };
 
 class Fluvia : public IPluginCore {
@@ -36,9 +46,11 @@ class Fluvia : public IPluginCore {
   void ResetVoices();
 
   // The preset library that receives the preset commands (none: the commands only reach
-  // the engine).
+  // the engine). The constructor installs the library of the preset folder.
   void SetPresetLibrary(std::unique_ptr<IPresetLibrary> library);
-  IPresetLibrary* PresetLibrary() const { return presets_.get(); }
+  IPresetLibrary* Presets() const { return presets_.get(); }
+  // The editor's controls (all null without an editor).
+  const EditorControls& EditorParts() const { return editorControls_; }
 
   WaterEngine& Engine() { return *engine_; }
   const WaterEngine& Engine() const { return *engine_; }
@@ -56,6 +68,7 @@ class Fluvia : public IPluginCore {
   void ControlChange(int controller, int value);
   void StepRetrigger();
   void SetVoiceParam(int index, double value);  // host parameter and engine copy alike
+  void BuildEditorAndPresets(const FluviaOptions& options);
 
   std::unique_ptr<WaterEngine> engine_;
   MidiQueue midiQueue_;
@@ -66,6 +79,7 @@ class Fluvia : public IPluginCore {
   std::array<int32_t, 128> velocityStack_{};
   float retriggerToggle_ = 0.0f;
   std::unique_ptr<IPresetLibrary> presets_;
+  EditorControls editorControls_;
 };
 
 }  // namespace fluvia

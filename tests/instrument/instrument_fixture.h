@@ -30,6 +30,14 @@ class RecordingHost : public IHostLink {
   double tempo = 120.0;
 };
 
+// Instruments under test read presets from a folder of their own (empty unless a test fills
+// it), never from the user's preset folder.
+inline FluviaOptions TestOptions() {
+  FluviaOptions options;
+  options.presetFolder = ::testing::TempDir() + "fluvia-instrument-presets/";
+  return options;
+}
+
 class InstrumentTest : public ::testing::Test {
  protected:
   static constexpr int kBlock = 256;
@@ -70,7 +78,7 @@ class InstrumentTest : public ::testing::Test {
   double EngineValue(int index) const { return plugin.Engine().Parameter(index); }
 
   RecordingHost host;
-  Fluvia plugin;
+  Fluvia plugin{TestOptions()};
   std::vector<float> left, right;
 };
 

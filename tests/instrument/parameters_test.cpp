@@ -11,7 +11,7 @@ namespace {
 using testing::InstrumentTest;
 
 TEST(FluviaConstructionTest, ParametersComeFromTheEngineDescriptors) {
-  Fluvia plugin;
+  Fluvia plugin{testing::TestOptions()};
   ASSERT_EQ(plugin.NumParams(), 26);
   const char* names[26] = {"AmpFadeInOut", "AmpMainVolume", "ContainerDamping", "ContainerSize",
       "HostBarStartPulse", "HostTempoBpm", "HostTransportIsRunning", "MidiChannelInput",

@@ -95,6 +95,7 @@ TEST_F(PresetCommandTest, RestoringAStateNeverStepsLoadsOrSaves) {
 }
 
 TEST_F(InstrumentTest, WithoutALibraryThePresetCommandsOnlyReachTheEngine) {
+  plugin.SetPresetLibrary(nullptr);
   plugin.GetParam(kPresetSelector)->SetValue(5.0);
   plugin.ParamChanged(kPresetSelector);
   EXPECT_EQ(EngineValue(kPresetSelector), 5.0);

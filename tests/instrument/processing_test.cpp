@@ -22,7 +22,7 @@ TEST_F(InstrumentTest, BothChannelsAreEqualWithoutSpreadAndDifferWithIt) {
 
 TEST_F(InstrumentTest, SixtyFourBitBuffersGiveTheSameSoundAsThirtyTwoBit) {
   // Two instruments from the same noise position: one through 32-bit, one through 64-bit.
-  Fluvia twin;
+  Fluvia twin{testing::TestOptions()};
   twin.SetInputChannelConnections(0, 2, true);
   twin.SetOutputChannelConnections(0, 2, true);
   twin.SetSampleRate(48000.0);
@@ -49,7 +49,7 @@ TEST_F(InstrumentTest, ZeroFrameBlocksAndUnpreparedInstancesAreSilentAndSafe) {
   Block(0);
   EXPECT_EQ(plugin.PendingMidi().Size(), 1);  // nothing was due in an empty block
 
-  Fluvia unprepared;  // no block size announced yet
+  Fluvia unprepared{testing::TestOptions()};  // no block size announced yet
   unprepared.SetOutputChannelConnections(0, 2, true);
   std::vector<float> l(64, 3.f), r(64, 3.f);
   float* outs[] = {l.data(), r.data()};

@@ -38,7 +38,7 @@ TEST_F(InstrumentTest, ProcessingAllocatesNothingInTheSteadyState) {
 
 TEST(InstrumentThreadsTest, TwoInstancesRenderOnTwoThreadsAtOnce) {
   auto play = [](double* energy) {
-    Fluvia plugin;
+    Fluvia plugin{testing::TestOptions()};
     plugin.SetOutputChannelConnections(0, 2, true);
     plugin.SetSampleRate(44100.0);
     plugin.SetMaxBlockSize(128);
@@ -63,7 +63,7 @@ TEST(InstrumentThreadsTest, TwoInstancesRenderOnTwoThreadsAtOnce) {
 }
 
 TEST(InstrumentThreadsTest, EditorAndAudioThreadsShareTheInstanceMutex) {
-  Fluvia plugin;
+  Fluvia plugin{testing::TestOptions()};
   plugin.SetOutputChannelConnections(0, 2, true);
   plugin.SetMaxBlockSize(64);
   plugin.ResetDsp();
