@@ -30,9 +30,9 @@ frame15() {
 }
 
 font=$(fc-match -f '%{file}' 'Liberation Sans:bold')
-# The preset name is "Arial" bold with a 40 pixel cell; its em is 40 * 2048 / 2288 pixels.
+# The preset name is "Arial" bold with a 40 pixel cell (its em is 40 * 2048 / 2288 pixels),
+# centred in the bar with its top at y 86.
 em=$(awk -v s="$(h 40)" 'BEGIN { printf "%.2f", s * 2048 / 2288 }')
-baseline=$(awk -v s="$(h 40)" -v t="$(h 86)" 'BEGIN { printf "%d", t + s * 1854 / 2288 + 0.5 }')
 
 convert "$img/va_background_0003.png" -crop "$(h 1000)x$(h 960)+0+0" +repage \
   "$img/va_panel_mask_0001_blue.png" -geometry +0+0 -composite \
@@ -49,7 +49,7 @@ convert "$img/va_background_0003.png" -crop "$(h 1000)x$(h 960)+0+0" +repage \
   "$(frame15 va_knob_0039)" -geometry +$(h 110)+$(h 446) -composite \
   -fill 'rgba(0,0,0,0.549)' -draw "rectangle $(h 120),$(h 80) $(($(h 880) - 1)),$(($(h 130) - 1))" \
   -font "$font" -pointsize "$em" -fill 'rgb(200,200,200)' -gravity north \
-  -annotate +0+$((baseline - $(h 86) - $(h 32) + $(h 86))) '< Presets Library >' -gravity northwest \
+  -annotate +0+$(h 86) '< Presets Library >' -gravity northwest \
   "$img/va_button_preset_backward_0001.png" -geometry +$(h 80)+$(h 80) -composite \
   "$img/va_button_preset_forward_0001.png" -geometry +$(h 880)+$(h 80) -composite \
   "$img/va_button_preset_load_0001.png" -geometry +0+$(h 80) -composite \
