@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "adapters/vst3/editor_window_host.h"
 #include "adapters/vst3/factory_info.h"
 #include "adapters/vst3/plugin_factory.h"
 #include "adapters/vst3/plugin_vst3.h"
@@ -16,7 +17,11 @@ fluvia::CPluginFactory* gFactory = nullptr;
 std::mutex gFactoryMutex;
 
 FUnknown* CreateFluvia(void* /*context*/) {
-  auto instrument = std::make_unique<fluvia::Fluvia>(fluvia::FluviaOptions{fluvia::PluginApi::VST3});
+  fluvia::FluviaOptions options;
+  options.api = fluvia::PluginApi::VST3;
+  options.artwork = fluvia::ArtworkSet::Large;
+  options.createGraphics = fluvia::EditorWindowHost();
+  auto instrument = std::make_unique<fluvia::Fluvia>(options);
   auto* plugin = new fluvia::IPluginVST3(std::move(instrument));
   return static_cast<Vst::IAudioProcessor*>(plugin);
 }

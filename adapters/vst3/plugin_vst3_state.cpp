@@ -65,7 +65,10 @@ tresult PLUGIN_API IPluginVST3::setState(IBStream* state) {
       // Read into a separate buffer: a failing stream may scribble past what it reports.
       std::vector<uint8> incoming(size_t(size), 0);
       const int32 got = ReadUpTo(state, incoming.data(), size);
-      std::memcpy(chunk.Data(), incoming.data(), size_t(got));
+      // The block is a sequence of 8-byte values. A stream that ends inside one would leave
+      // a value made of new low bytes and old high bytes, so such a value keeps its old bytes.
+      const int32 whole = got - got % int32(sizeof(double));
+      std::memcpy(chunk.Data(), incoming.data(), size_t(whole));
       core_->LoadState(chunk, 0);
     }
     uint8 bypassBytes[4] = {0, 0, 0, 0};

@@ -1,0 +1,18 @@
+# Usage: cmake -DNM=<nm> -DMODULE=<Fluvia.so> -P check_exports.cmake
+# The module must export its three entry points and nothing else.
+execute_process(COMMAND "${NM}" -D --defined-only "${MODULE}"
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${MODULE}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(names "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  list(APPEND names "${name}")
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL "GetPluginFactory;ModuleEntry;ModuleExit")
+  message(FATAL_ERROR "unexpected exports: ${names}")
+endif()
+message(STATUS "exports: ${names}")
