@@ -29,5 +29,7 @@ bool ReplaceFileWith(const std::string& from, const std::string& to);
 // Creates the folder and any missing parents; true when it exists as a folder afterwards.
 bool MakeFolders(const std::string& path);
 bool IsFolder(const std::string& path);
+// Whether anything (a file, a folder, a broken link) stands at the path.
+bool PathExists(const std::string& path);
 
 }  // namespace fluvia

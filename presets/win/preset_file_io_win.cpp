@@ -17,6 +17,10 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool PathExists(const std::string& path) {
+  return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool MakeFolders(const std::string& path) {
   if (path.empty()) return false;
   // Create each level in turn. Levels that cannot be created (a drive "C:", a share

@@ -1,0 +1,62 @@
+#include "tools/presets/audio_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace fluvia::analysis {
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr double kPi = 3.14159265358979323846;
+
+StereoSignal Silence(double seconds) {
+  StereoSignal s;
+  s.sampleRate = kRate;
+  s.left.assign(size_t(seconds * kRate), 0.0f);
+  s.right = s.left;
+  return s;
+}
+
+TEST(AudioAnalysis, SineGivesItsLevelAndFrequency) {
+  StereoSignal s = Silence(2.0);
+  for (size_t i = 0; i < s.left.size(); ++i) {
+    s.left[i] = s.right[i] = float(0.5 * std::sin(2.0 * kPi * 1000.0 * double(i) / kRate));
+  }
+  const SoundMeasures m = Analyse(s, 0.0, 0.0);
+  EXPECT_NEAR(m.peakDb, -6.02, 0.05);
+  EXPECT_NEAR(m.rmsDb, -9.03, 0.05);
+  EXPECT_NEAR(m.audibleCentroidHz, 1000.0, 25.0);
+  EXPECT_LT(m.spreadHz, 100.0);
+  EXPECT_NEAR(m.correlation, 1.0, 1e-9);
+  EXPECT_LT(m.eventsPerSecond, 1.0);
+  EXPECT_NEAR(m.octaveDb[5], 0.0, 0.5);  // all of it in the 1 kHz octave
+}
+
+TEST(AudioAnalysis, ClicksCountAsEventsAndSteadyNoiseDoesNot) {
+  std::mt19937 random(3);
+  std::normal_distribution<float> noise(0.0f, 0.01f);
+  StereoSignal steady = Silence(4.0), clicks = Silence(4.0);
+  for (size_t i = 0; i < steady.left.size(); ++i) {
+    steady.left[i] = noise(random);
+    steady.right[i] = noise(random);  // independent channels: uncorrelated, wide
+    clicks.left[i] = clicks.right[i] = steady.left[i];
+  }
+  // Eight decaying clicks a second on the same noise floor.
+  for (size_t start = 1000; start + 500 < clicks.left.size(); start += size_t(kRate / 8)) {
+    for (size_t k = 0; k < 500; ++k) clicks.left[start + k] += float(0.5 * std::exp(-double(k) / 60.0) * ((k & 1) ? 1 : -1));
+    for (size_t k = 0; k < 500; ++k) clicks.right[start + k] = clicks.left[start + k];
+  }
+  const SoundMeasures a = Analyse(steady, 0.0, 0.0);
+  const SoundMeasures b = Analyse(clicks, 0.0, 0.0);
+  EXPECT_LT(a.eventsPerSecond, 1.0);
+  EXPECT_NEAR(b.eventsPerSecond, 8.0, 1.0);
+  EXPECT_GT(b.crestDb, a.crestDb + 5.0);
+  EXPECT_GT(b.fluctuationDb, a.fluctuationDb + 3.0);
+  EXPECT_NEAR(a.correlation, 0.0, 0.05);
+  EXPECT_NEAR(a.sideToMidDb, 0.0, 0.5);
+}
+
+}  // namespace
+}  // namespace fluvia::analysis

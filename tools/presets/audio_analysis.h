@@ -1,0 +1,45 @@
+#pragma once
+// Measures that tell water sounds apart: level, brightness (spectral centroid), how impulsive
+// the sound is (event density, crest factor, envelope fluctuation) and stereo width.
+
+#include <string>
+#include <vector>
+
+namespace fluvia::analysis {
+
+struct StereoSignal {
+  double sampleRate = 0.0;
+  std::vector<float> left;
+  std::vector<float> right;
+};
+
+struct SoundMeasures {
+  double seconds = 0.0;         // length of the analysed span
+  double peakDb = 0.0;          // sample peak of both channels over the whole signal, dBFS
+  double rmsDb = 0.0;           // RMS of both channels over the span, dBFS
+  double crestDb = 0.0;         // peak over RMS within the span
+  double centroidHz = 0.0;      // centroid of the span's average power spectrum (mid signal)
+  double audibleCentroidHz = 0.0;  // the same between 20 Hz and 16 kHz only
+  double spreadHz = 0.0;          // spectral spread around that centroid (narrow: small)
+  double rolloffHz = 0.0;       // frequency below which 85 % of that power lies
+  double lowShare = 0.0;        // share of the power below 500 Hz
+  double highShare = 0.0;       // share of the power above 4 kHz
+  double eventsPerSecond = 0.0; // onsets: sudden rises of the short-term level
+  double fluctuationDb = 0.0;   // standard deviation of the 10 ms level, in dB
+  double correlation = 1.0;     // left/right correlation coefficient (1: mono)
+  double sideToMidDb = -300.0;  // side energy over mid energy
+  // Power per octave band (centres 31.5 Hz to 16 kHz, then everything above 22.6 kHz), dB
+  // relative to the whole.
+  std::vector<double> octaveDb;
+};
+
+// Centre frequencies of the octave bands of SoundMeasures::octaveDb (0: the band above).
+const std::vector<double>& OctaveCentres();
+
+// Analyses [fromSeconds, toSeconds) of the signal (toSeconds <= 0: to the end).
+SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toSeconds);
+
+// Reads a WAV (or any format libsndfile knows) with one or two channels; false with a message.
+bool ReadStereo(const std::string& path, StereoSignal& signal, std::string& error);
+
+}  // namespace fluvia::analysis
