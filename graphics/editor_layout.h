@@ -7,13 +7,13 @@
 #include <string>
 
 #include "graphics/bounds.h"
+#include "graphics/control.h"
 #include "graphics/pix/pix_image_resource.h"
 
 namespace fluvia {
 
 class IBitmapControl;
 class IContactControl;
-class IControl;
 class IFileSelectorControl;
 class IGraphics;
 class IKnobMultiControl;

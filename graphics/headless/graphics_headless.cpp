@@ -253,6 +253,7 @@ IMenuList* IGraphicsHeadless::CreateIPopupMenu(IMenuList& menu, const IBounds& r
   MenuPrompt prompt{&menu, rect, {}};
   for (int i = 0; i < menu.NumItems(); ++i) prompt.texts.push_back(menu.DisplayText(i));
   menuPrompts_.push_back(std::move(prompt));
+  if (timerDuringDialogs_) Tick();
 
   IMenuList* chosen = nullptr;
   if (!menuAnswers_.empty()) {
@@ -301,6 +302,7 @@ void IGraphicsHeadless::PromptForFile(std::string& file, int mode, std::string& 
   }
   if (directory.empty()) directory = DesktopPath();
   filePrompts_.push_back({file, mode, directory, extensions});
+  if (timerDuringDialogs_) Tick();
 
   FileAnswer answer{true, {}};
   if (!fileAnswers_.empty()) {

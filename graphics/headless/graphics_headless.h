@@ -104,6 +104,8 @@ class IGraphicsHeadless : public IGraphics {
   void QueueColorCancel();
   void QueueMessageBoxAnswer(int answer);
   void SetClipboardText(const std::string& text) { clipboard_ = text; }
+  // Fire the timer once while each file dialog or menu is up, as a desktop's modal loop does.
+  void RunTimerDuringDialogs(bool on) { timerDuringDialogs_ = on; }
   void SetUrlOpens(bool opens) { urlOpens_ = opens; }
 
   // ---- Text entry -------------------------------------------------------------------------
@@ -195,6 +197,7 @@ class IGraphicsHeadless : public IGraphics {
   int cursorY_ = 0;
   std::string clipboard_;
   bool urlOpens_ = false;
+  bool timerDuringDialogs_ = false;
 
   std::deque<MenuAnswer> menuAnswers_;
   std::deque<FileAnswer> fileAnswers_;
