@@ -28,7 +28,11 @@ std::string ReadFile(const fs::path& path) {
 
 class EditorTest : public ::testing::Test {
  protected:
-  EditorTest() : folder_(fs::path(::testing::TempDir()) / "fluvia editor presets ü") {
+  // A folder per test: CTest runs the tests of this fixture in parallel processes.
+  EditorTest()
+      : folder_(fs::path(::testing::TempDir()) /
+                (std::string("fluvia editor presets ü ") +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
     fs::remove_all(folder_);
     fs::create_directories(folder_ / "Factory");
     fs::create_directories(folder_ / "User");
