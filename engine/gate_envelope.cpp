@@ -1,11 +1,15 @@
 #include "engine/gate_envelope.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace fluvia {
 
 using fastmath::FastPow2001;
 using fastmath::FlushOverflow;
+#ifdef FLUVIA_HAVE_SSE2
+using fastmath::FastPow2001x2;
+#endif
 
 double Clamp01(double x) {
   if (x <= 0.0) return 0.0;
@@ -60,32 +64,17 @@ double StageClockIncrement(const GateEnvelopeState& state, const GateEnvelopeBlo
   return duration == 0.0 ? 0.0 : 1.0 / duration;
 }
 
-EnvelopeSegment PlanEnvelopeSegment(GateEnvelopeState& state, const GateEnvelopeBlock& block) {
-  const bool ramping =
-      state.stage == EnvelopeStage::kAttack || state.stage == EnvelopeStage::kRelease;
-  if (ramping && StageClockIncrement(state, block) != 0.0) return EnvelopeSegment::kRamp;
+namespace {
 
-  // A stage with zero duration keeps its clock, so its curve value is the same every sample.
-  switch (state.stage) {
-    case EnvelopeStage::kAttack:
-      state.level = FastPow2001(state.clock) * (1.0 - state.attackStartLevel) +
-                    state.attackStartLevel;
-      break;
-    case EnvelopeStage::kRelease:
-      state.level = FastPow2001(1.0 - state.clock) * state.releaseStartLevel;
-      break;
-    case EnvelopeStage::kSustain:
-      state.level = 1.0;
-      break;
-    case EnvelopeStage::kIdle:
-      break;
-  }
-  const double next = SlewEnvelope(state.smoothed, state.level, block.up, block.down);
-  return next == state.smoothed ? EnvelopeSegment::kHold : EnvelopeSegment::kSlew;
-}
+// Attack and release share one shape: level = P(base + direction * clock, 2.001) * scale +
+// offset, which is P(clock) (1 - a) + a for an attack from a and P(1 - clock) r for a release
+// from r. When the clock passes the limit the stage ends with `endLevel`.
+struct Ramp {
+  double clock, increment, base, direction, scale, offset, limit, endLevel;
+};
 
-EnvelopeRamp MakeEnvelopeRamp(const GateEnvelopeState& state, const GateEnvelopeBlock& block) {
-  EnvelopeRamp ramp{};
+Ramp MakeRamp(const GateEnvelopeState& state, const GateEnvelopeBlock& block) {
+  Ramp ramp;
   ramp.clock = state.clock;
   ramp.increment = StageClockIncrement(state, block);
   if (state.stage == EnvelopeStage::kAttack) {
@@ -105,23 +94,90 @@ EnvelopeRamp MakeEnvelopeRamp(const GateEnvelopeState& state, const GateEnvelope
     ramp.limit = 3.0;
     ramp.endLevel = 0.0;
   }
-  ramp.smoothed = state.smoothed;
-  ramp.up = block.up;
-  ramp.down = block.down;
-  ramp.level = state.level;
-  ramp.finished = false;
   return ramp;
 }
 
-void StoreEnvelopeRamp(GateEnvelopeState& state, const EnvelopeRamp& ramp) {
-  state.smoothed = ramp.smoothed;
-  state.level = ramp.level;
-  if (ramp.finished) {
+// The curve at each of `frames` clock values, in place. The values are independent, so two
+// go at once.
+void RampCurve(const Ramp& r, double* clockToLevel, int frames) {
+  int i = 0;
+#ifdef FLUVIA_HAVE_SSE2
+  const __m128d base = _mm_set1_pd(r.base);
+  const __m128d direction = _mm_set1_pd(r.direction);
+  const __m128d scale = _mm_set1_pd(r.scale);
+  const __m128d offset = _mm_set1_pd(r.offset);
+  for (; i + 2 <= frames; i += 2) {
+    const __m128d clock = _mm_loadu_pd(clockToLevel + i);
+    const __m128d curve = FastPow2001x2(_mm_add_pd(base, _mm_mul_pd(direction, clock)));
+    _mm_storeu_pd(clockToLevel + i, _mm_add_pd(_mm_mul_pd(curve, scale), offset));
+  }
+#endif
+  for (; i < frames; ++i) {
+    clockToLevel[i] = FastPow2001(r.base + r.direction * clockToLevel[i]) * r.scale + r.offset;
+  }
+}
+
+// Runs a ramp until it ends or the frames are used up; returns the frames produced. The clock
+// is a running sum, so it goes first; the curve values then follow from it independently.
+int RunRamp(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* out, int frames) {
+  const Ramp r = MakeRamp(state, block);
+  double clock = r.clock;
+  int n = 0;
+  bool finished = false;
+  while (n < frames) {
+    clock = clock + r.increment;
+    out[n++] = clock;
+    if (clock > r.limit) {
+      finished = true;
+      break;
+    }
+  }
+  RampCurve(r, out, n);
+  if (finished) {
+    // The stage ends in this sample, whose level is that of the next stage.
+    out[n - 1] = r.endLevel;
     state.stage = state.stage == EnvelopeStage::kAttack ? EnvelopeStage::kSustain
                                                         : EnvelopeStage::kIdle;
     state.clock = 0.0;
   } else {
-    state.clock = ramp.clock;
+    state.clock = clock;
+  }
+  state.level = out[n - 1];
+  return n;
+}
+
+// The level of a stage whose clock does not move: 1 in sustain, the previous level when idle,
+// and for an attack or release of zero duration the curve at its frozen clock.
+double ConstantStageLevel(const GateEnvelopeState& state) {
+  switch (state.stage) {
+    case EnvelopeStage::kAttack:
+      return FastPow2001(state.clock) * (1.0 - state.attackStartLevel) + state.attackStartLevel;
+    case EnvelopeStage::kRelease:
+      return FastPow2001(1.0 - state.clock) * state.releaseStartLevel;
+    case EnvelopeStage::kSustain:
+      return 1.0;
+    case EnvelopeStage::kIdle:
+      break;
+  }
+  return state.level;
+}
+
+}  // namespace
+
+void RenderGateLevels(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* level,
+                      int frames) {
+  int i = 0;
+  while (i < frames) {
+    const bool ramping =
+        state.stage == EnvelopeStage::kAttack || state.stage == EnvelopeStage::kRelease;
+    if (ramping && StageClockIncrement(state, block) != 0.0) {
+      i += RunRamp(state, block, level + i, frames - i);
+    } else {
+      // Nothing in the stage changes until the next edge, which cannot come within a block.
+      state.level = ConstantStageLevel(state);
+      std::fill(level + i, level + frames, state.level);
+      i = frames;
+    }
   }
 }
 

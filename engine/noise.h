@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 namespace fluvia {
 
@@ -30,13 +29,13 @@ inline std::uint32_t NextNoiseState(std::uint32_t state) {
   return state * kNoiseMultiplier + kNoiseIncrement;  // unsigned: wraps modulo 2^32
 }
 
-// The sample belonging to a state: its low 23 bits become the mantissa of a float in [1, 2),
-// which is mapped onto [-1, 1) in float arithmetic (exact: 2f - 3 needs no rounding).
+// The sample belonging to a state: its low 23 bits m become the mantissa of a float
+// f = 1 + m 2^-23 in [1, 2), and the sample is 2f - 3 in float arithmetic, widened. That
+// subtraction is exact, so the value is (m - 2^22) 2^-22, computed here without the float
+// round trip.
 inline double NoiseSample(std::uint32_t state) {
-  const std::uint32_t bits = 0x3F800000u | (state & 0x007FFFFFu);
-  float f;
-  std::memcpy(&f, &bits, sizeof f);
-  return static_cast<double>(f * 2.0f - 3.0f);
+  const std::int32_t centred = static_cast<std::int32_t>(state & 0x007FFFFFu) - 0x00400000;
+  return static_cast<double>(centred) * 0x1p-22;
 }
 
 // n steps of the recurrence as one affine map: state_n = multiplier * state + increment.

@@ -75,6 +75,7 @@ class WaterEngine {
  private:
   WaterEngine() = default;
   const BlockCoefficients& CurrentCoefficients();
+  bool LinesArePaired() const;
 
   double sampleRate_ = 0.0;
   double reciprocalSampleRate_ = 0.0;

@@ -1,9 +1,19 @@
-// WaterEngine::Render: the per-block setup and the per-sample synthesis loop.
+// WaterEngine::Render: the per-block setup and the synthesis loops.
 //
-// The loop keeps all hot state in locals for a stretch of frames (the compiler keeps them in
-// registers, and output stores cannot alias them). It is instantiated for each envelope
-// segment kind, collision clock mode and delay-line access mode, so the per-sample path carries
-// no stage or mode decisions; the only branch left is the end of a segment.
+// A frame's work is a long chain of dependent operations (noise filter, resonator, filters,
+// tanh), but consecutive frames are linked only through a few short recurrences. One fused
+// per-frame loop leaves the processor waiting on each frame's chain; so a block is rendered in
+// chunks, each chunk in passes whose frames overlap freely:
+//   1. the gate envelope's raw level (it depends only on the gate),
+//   2. the drive: noise and its four-stage filter, envelope slew, and the collision clock that
+//      samples the shaped noise into the held excitation,
+//   3. the resonator (excitation and resonator lines), 4 kHz lowpass and container highpass,
+//   4. saturation and volume,
+//   5. the two spread delays.
+// Each delay line is used by one pass only, in frame order, and every value crosses from one
+// pass to the next unchanged, so the result equals running all steps of a frame before the
+// next frame. Hot state lives in locals within a pass.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -16,16 +26,24 @@ namespace {
 
 using namespace fastmath;
 
-// Chain state of one stretch of frames.
-struct HotState {
+// Frames per chunk: large enough to amortise the passes, small enough that the chunk buffers
+// stay in the first-level cache.
+constexpr int kChunkFrames = 128;
+
+struct DriveState {
   std::uint32_t noise;
-  double s1, s2, s3, s4;
+  double s1, s2, s3, s4;  // noise filter stages
+  double smoothedEnvelope;
   double phase, previousOffset, held;
+};
+
+struct FilterState {
   double lowpass;
   double x1, x2, y1, y2;
 };
 
 struct LoopConstants {
+  double slewUp, slewDown;
   double noiseCoefficient;
   double phaseIncrement;
   double massDelay;
@@ -54,86 +72,193 @@ struct PhaseWrapAny {
   }
 };
 
-// All four lines have memory: raw ring access held in locals.
-struct CursorLines {
-  DelayLine::Cursor excitation, resonator, left, right;
+// Two delay lines that are always written and stepped together, so they share capacity,
+// maximum delay and write position; only their memories differ.
+//
+// Reads use a lower delay bound of 1. The ring's own rule allows 0 while nothing has been
+// written since a reset, but then every slot is still zero and any read returns 0 either way;
+// the renderer writes and steps every line in every frame, so afterwards the bound is 1.
+struct LinePair {
+  double* first;
+  double* second;
+  std::uint32_t mask;
+  std::uint32_t capacity;
+  std::uint32_t writeIndex;
+  double maxDelay;
 
-  double ReadExcitation(double d) const { return excitation.Read(d); }
-  double ReadResonator(double d) const { return resonator.Read(d); }
-  double ReadLeft(double d) const { return left.Read(d); }
-  double ReadRight(double d) const { return right.Read(d); }
-  void WriteAndStep(double s, double y, double held) {
-    right.Write(s);
-    left.Write(s);
-    resonator.Write(y);
-    excitation.Write(held);
-    right.Step();
-    left.Step();
-    resonator.Step();
-    excitation.Step();
+  // Index and fraction of a read `delay` samples back, exactly as DelayLine::Read forms them.
+  void Locate(double delay, std::uint32_t& i0, std::uint32_t& i1, double& f) const {
+    double d = Max(delay, 1.0);  // a NaN delay also gives 1
+    d = Min(d, maxDelay);
+    const double r = static_cast<double>(capacity + writeIndex) - d;
+    const std::int32_t i = static_cast<std::int32_t>(r);
+    f = r - static_cast<double>(i);
+    i0 = static_cast<std::uint32_t>(i) & mask;
+    i1 = static_cast<std::uint32_t>(i + 1) & mask;
+  }
+  static double Interpolate(const double* m, std::uint32_t i0, std::uint32_t i1, double f) {
+    const double a = m[i0];
+    const double b = m[i1];
+    return a + (b - a) * f;
+  }
+  void WriteAndStep(double toFirst, double toSecond) {
+    first[writeIndex] = toFirst;
+    second[writeIndex] = toSecond;
+    writeIndex = (writeIndex + 1) & mask;
   }
 };
 
-// Some line lost its memory to a failed allocation: every access goes through the line,
-// which reads 0 and ignores writes without memory.
+// All four lines have memory and each pair is in step (the normal case).
+struct PairedLines {
+  LinePair resonance;  // first: excitation line, second: resonator line
+  LinePair spread;     // first: left spread line, second: right spread line
+
+  // `newest` is the resonator line's latest sample (the previous frame's output).
+  void ReadResonance(double tap, double newest, double& excitation, double& resonator) const {
+    const LinePair& p = resonance;
+    double d = Max(tap, 1.0);
+    d = Min(d, p.maxDelay);
+    const double k = static_cast<double>(p.capacity + p.writeIndex);
+    const double r = k - d;
+    const std::int32_t i = static_cast<std::int32_t>(r);
+    const double f = r - static_cast<double>(i);
+    const std::uint32_t i0 = static_cast<std::uint32_t>(i) & p.mask;
+    const std::uint32_t i1 = static_cast<std::uint32_t>(i + 1) & p.mask;
+    excitation = LinePair::Interpolate(p.first, i0, i1, f);
+    // Exactly one frame back (every tap of 1 or less) the interpolation returns the newest
+    // sample itself (a + (b - a) * 0). That sample is still in a register, and taking it from
+    // there keeps the store-to-load round trip out of the resonator's feedback loop; the
+    // memory read then goes to a slot not written this frame, so it does not wait either.
+    const bool oneBack = r >= k - 1.0;
+    const double viaMemory = LinePair::Interpolate(p.second, oneBack ? i1 : i0, i1, f);
+    resonator = Select(GreaterEq(r, k - 1.0), newest, viaMemory);
+  }
+  double NewestResonance() const {
+    return resonance.second[(resonance.writeIndex - 1) & resonance.mask];
+  }
+  void WriteResonance(double y, double held) { resonance.WriteAndStep(held, y); }
+  void ReadSpread(double leftDelay, double rightDelay, double& left, double& right) const {
+    std::uint32_t i0, i1;
+    double f;
+    spread.Locate(leftDelay, i0, i1, f);
+    left = LinePair::Interpolate(spread.first, i0, i1, f);
+    spread.Locate(rightDelay, i0, i1, f);
+    right = LinePair::Interpolate(spread.second, i0, i1, f);
+  }
+  void WriteSpread(double s) { spread.WriteAndStep(s, s); }
+};
+
+// Any other case (a line lost its memory to a failed allocation): every access goes through
+// the line itself, which reads 0 and ignores writes without memory.
 struct GuardedLines {
   DelayLine* excitation;
   DelayLine* resonator;
   DelayLine* left;
   DelayLine* right;
 
-  double ReadExcitation(double d) const { return excitation->Read(d); }
-  double ReadResonator(double d) const { return resonator->Read(d); }
-  double ReadLeft(double d) const { return left->Read(d); }
-  double ReadRight(double d) const { return right->Read(d); }
-  void WriteAndStep(double s, double y, double held) {
-    right->Write(s);
-    left->Write(s);
+  void ReadResonance(double tap, double /*newest*/, double& e, double& r) const {
+    e = excitation->Read(tap);
+    r = resonator->Read(tap);
+  }
+  static double NewestResonance() { return 0.0; }  // only PairedLines uses it
+  void WriteResonance(double y, double held) {
     resonator->Write(y);
     excitation->Write(held);
-    right->Step();
-    left->Step();
     resonator->Step();
     excitation->Step();
   }
+  void ReadSpread(double leftDelay, double rightDelay, double& l, double& r) const {
+    l = left->Read(leftDelay);
+    r = right->Read(rightDelay);
+  }
+  void WriteSpread(double s) {
+    right->Write(s);
+    left->Write(s);
+    right->Step();
+    left->Step();
+  }
 };
 
-template <class Envelope, class Phase, class Lines>
-int RunFrames(Envelope& envelopeKernel, Lines& lineAccess, HotState& hotState,
-              const LoopConstants& k, double* outLeft, double* outRight, int begin, int end) {
-  Envelope envelope = envelopeKernel;
-  Lines lines = lineAccess;
-  HotState st = hotState;
+// Pass 2, the drive. Noise draws pass four one-pole stages in series (each stage takes the
+// unflushed output of the one before; only the stored states are flushed); the slewed envelope
+// shapes the result into the excitation, which the collision clock samples once per cycle, as
+// the phase passes 0.7, into the held excitation. Writes the held value per frame.
+//
+// The denormal flushes of the noise stages and of the smoothed envelope sit on their
+// recurrences and lengthen them by half, yet they almost never change anything (a noise stage
+// would need thousands of frames of near-silent noise; the envelope reaches the range once,
+// long after a release). So the chunk first runs without them, recording whether any stored
+// value fell into the flush range; only then is it run again with them, from the saved start.
+// Either way the result is that of the flushing recurrences.
+template <bool kFlush, class Phase>
+bool DriveRun(DriveState& state, const LoopConstants& k, const double* level, double* heldOut,
+              int frames) {
+  DriveState st = state;
   const LoopConstants c = k;
-  int i = begin;
-  while (i < end) {
-    const double env = envelope.Next();
-
-    // Noise, then four one-pole stages; each stage takes the unflushed output of the one
-    // before, only the stored states are flushed.
+  double smallestNoise = 1.0;  // smallest |stage output|: the flush test, off the recurrences
+  bool envelopeInFlushRange = false;
+  for (int i = 0; i < frames; ++i) {
     st.noise = NextNoiseState(st.noise);
     const double x = NoiseSample(st.noise);
     const double o1 = (x - st.s1) * c.noiseCoefficient + st.s1;
-    st.s1 = FlushDenormal(o1);
     const double o2 = (o1 - st.s2) * c.noiseCoefficient + st.s2;
-    st.s2 = FlushDenormal(o2);
     const double o3 = (o2 - st.s3) * c.noiseCoefficient + st.s3;
-    st.s3 = FlushDenormal(o3);
     const double o4 = (o3 - st.s4) * c.noiseCoefficient + st.s4;
-    st.s4 = FlushDenormal(o4);
-    const double excitation = o4 * env;
+    const double slewed = SlewEnvelopeUnflushed(st.smoothedEnvelope, level[i], c.slewUp,
+                                                c.slewDown);
+    if (kFlush) {
+      st.s1 = FlushDenormal(o1);
+      st.s2 = FlushDenormal(o2);
+      st.s3 = FlushDenormal(o3);
+      st.s4 = FlushDenormal(o4);
+      st.smoothedEnvelope = FlushDenormal(slewed);
+    } else {
+      st.s1 = o1;
+      st.s2 = o2;
+      st.s3 = o3;
+      st.s4 = o4;
+      st.smoothedEnvelope = slewed;
+      smallestNoise =
+          Min(smallestNoise, Min(Min(Abs(o1), Abs(o2)), Min(Abs(o3), Abs(o4))));
+      envelopeInFlushRange |= (Abs(slewed) < 0x1p-1021) & (slewed != 0.0);
+    }
+    const double excitation = o4 * EnvelopeOutput(st.smoothedEnvelope);
 
-    // Sample the excitation once per collision cycle, as the phase passes 0.7.
     st.phase = Phase::Advance(st.phase, c.phaseIncrement);
     const double offset = st.phase - 0.5;
     st.held = Select(LessEq(st.previousOffset, 0.2) & Greater(offset, 0.2), excitation, st.held);
     st.previousOffset = offset;
+    heldOut[i] = st.held;
+  }
+  if (!kFlush && (smallestNoise < 0x1p-1021 || envelopeInFlushRange)) return false;
+  state = st;
+  return true;
+}
 
-    // Particle resonator: the held value both excites and tunes it.
-    const double tap = st.held * c.massDelay;
-    const double rC = lines.ReadExcitation(tap);
-    const double rA = lines.ReadResonator(tap);
-    const double y = FlushDenormal(rC * c.resonatorFeed + st.held * 0.5 - rA * 0.99);
+template <class Phase>
+void Drive(DriveState& state, const LoopConstants& c, const double* level, double* heldOut,
+           int frames) {
+  if (!DriveRun<false, Phase>(state, c, level, heldOut, frames)) {
+    DriveRun<true, Phase>(state, c, level, heldOut, frames);
+  }
+}
+
+// Pass 3: the held value both excites and tunes the resonator, whose output is lowpassed and
+// highpassed. Writes the highpass output h per frame.
+template <class Lines>
+void Resonate(FilterState& state, Lines& lineAccess, const LoopConstants& k, const double* held,
+              double* hOut, int frames) {
+  FilterState st = state;
+  Lines lines = lineAccess;
+  const LoopConstants c = k;
+  double newest = lines.NewestResonance();
+  for (int i = 0; i < frames; ++i) {
+    const double tap = held[i] * c.massDelay;
+    double rC, rA;
+    lines.ReadResonance(tap, newest, rC, rA);
+    const double y = FlushDenormal(rC * c.resonatorFeed + held[i] * 0.5 - rA * 0.99);
+    lines.WriteResonance(y, held[i]);
+    newest = y;
 
     const double p = (y - st.lowpass) * c.lowpassCoefficient + st.lowpass;
     st.lowpass = FlushDenormal(p);
@@ -145,62 +270,107 @@ int RunFrames(Envelope& envelopeKernel, Lines& lineAccess, HotState& hotState,
     st.x1 = st.lowpass;
     st.y2 = st.y1;
     st.y1 = FlushDenormal(h);
+    hOut[i] = h;
+  }
+  state = st;
+  lineAccess = lines;
+}
 
-    const double s = FastTanh(h * 2.0 * 2.0 * 0.5) * 2.1639534137387 * 0.5 * c.volume;
+// Pass 4: soft saturation and volume. Frames are independent here, so two go at once.
+double SaturateOne(double h, double volume) {
+  return FastTanh(h * 2.0 * 2.0 * 0.5) * 2.1639534137387 * 0.5 * volume;
+}
 
-    const double left = lines.ReadLeft(c.leftDelay);
-    const double right = lines.ReadRight(c.rightDelay);
-    lines.WriteAndStep(s, y, st.held);
+void Saturate(const double* h, double volume, double* out, int frames) {
+  int i = 0;
+#ifdef FLUVIA_HAVE_SSE2
+  const __m128d two = _mm_set1_pd(2.0);
+  const __m128d half = _mm_set1_pd(0.5);
+  const __m128d gain = _mm_set1_pd(2.1639534137387);
+  const __m128d vol = _mm_set1_pd(volume);
+  for (; i + 2 <= frames; i += 2) {
+    const __m128d z = _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(_mm_loadu_pd(h + i), two), two), half);
+    const __m128d t = FastTanh2(z);
+    _mm_storeu_pd(out + i, _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(t, gain), half), vol));
+  }
+#endif
+  for (; i < frames; ++i) out[i] = SaturateOne(h[i], volume);
+}
+
+// Pass 5: the spread delays (each channel reads before the frame's value is written, so both
+// trail by at least one frame).
+template <class Lines>
+void Spread(Lines& lineAccess, const LoopConstants& k, const double* saturated, double* outLeft,
+            double* outRight, int frames) {
+  Lines lines = lineAccess;
+  const double leftDelay = k.leftDelay;
+  const double rightDelay = k.rightDelay;
+  for (int i = 0; i < frames; ++i) {
+    double left, right;
+    lines.ReadSpread(leftDelay, rightDelay, left, right);
+    lines.WriteSpread(saturated[i]);
     outLeft[i] = left;
     outRight[i] = right;
-    ++i;
-    if (envelope.Finished()) break;
   }
-  envelopeKernel = envelope;
   lineAccess = lines;
-  hotState = st;
-  return i;
 }
 
 template <class Phase, class Lines>
-void RenderSegments(GateEnvelopeState& envelope, const GateEnvelopeBlock& block, Lines& lines,
-                    HotState& st, const LoopConstants& c, double* outLeft, double* outRight,
-                    int frames) {
-  int i = 0;
-  while (i < frames) {
-    switch (PlanEnvelopeSegment(envelope, block)) {
-      case EnvelopeSegment::kRamp: {
-        EnvelopeRamp ramp = MakeEnvelopeRamp(envelope, block);
-        i = RunFrames<EnvelopeRamp, Phase>(ramp, lines, st, c, outLeft, outRight, i, frames);
-        StoreEnvelopeRamp(envelope, ramp);
-        break;
-      }
-      case EnvelopeSegment::kSlew: {
-        EnvelopeSlew slew{envelope.level, envelope.smoothed, block.up, block.down, false};
-        i = RunFrames<EnvelopeSlew, Phase>(slew, lines, st, c, outLeft, outRight, i, frames);
-        envelope.smoothed = slew.smoothed;
-        break;
-      }
-      case EnvelopeSegment::kHold: {
-        EnvelopeHold hold{EnvelopeOutput(envelope.smoothed)};
-        i = RunFrames<EnvelopeHold, Phase>(hold, lines, st, c, outLeft, outRight, i, frames);
-        break;
-      }
-    }
+void RenderChunks(GateEnvelopeState& envelope, const GateEnvelopeBlock& block, DriveState& drive,
+                  FilterState& filters, Lines& lines, const LoopConstants& c, double* outLeft,
+                  double* outRight, int frames) {
+  // Two buffers suffice: each pass's output is the next pass's input.
+  alignas(64) double a[kChunkFrames];
+  alignas(64) double b[kChunkFrames];
+  for (int done = 0; done < frames; done += kChunkFrames) {
+    const int n = std::min(kChunkFrames, frames - done);
+    RenderGateLevels(envelope, block, a, n);
+    Drive<Phase>(drive, c, a, b, n);
+    Resonate(filters, lines, c, b, a, n);
+    Saturate(a, c.volume, b, n);
+    Spread(lines, c, b, outLeft + done, outRight + done, n);
   }
 }
 
 template <class Lines>
-void RenderWithLines(GateEnvelopeState& envelope, const GateEnvelopeBlock& block, Lines& lines,
-                     HotState& st, const LoopConstants& c, double* outLeft, double* outRight,
-                     int frames) {
-  const bool simpleClock = st.phase >= 0.0 && st.phase < 1.0 && c.phaseIncrement >= 0.0 &&
-                           c.phaseIncrement < 1.0;
+void RenderWithLines(GateEnvelopeState& envelope, const GateEnvelopeBlock& block,
+                     DriveState& drive, FilterState& filters, Lines& lines,
+                     const LoopConstants& c, double* outLeft, double* outRight, int frames) {
+  const bool simpleClock = drive.phase >= 0.0 && drive.phase < 1.0 &&
+                           c.phaseIncrement >= 0.0 && c.phaseIncrement < 1.0;
   if (simpleClock) {
-    RenderSegments<PhaseWrapOnce>(envelope, block, lines, st, c, outLeft, outRight, frames);
+    RenderChunks<PhaseWrapOnce>(envelope, block, drive, filters, lines, c, outLeft, outRight,
+                                frames);
   } else {
-    RenderSegments<PhaseWrapAny>(envelope, block, lines, st, c, outLeft, outRight, frames);
+    RenderChunks<PhaseWrapAny>(envelope, block, drive, filters, lines, c, outLeft, outRight,
+                               frames);
   }
+}
+
+bool InStep(const DelayLine& a, const DelayLine& b) {
+  return a.HasMemory() && b.HasMemory() && a.Capacity() == b.Capacity() &&
+         a.MaxDelay() == b.MaxDelay() && a.WriteIndex() == b.WriteIndex() &&
+         a.LastWrittenIndex() == b.LastWrittenIndex();
+}
+
+LinePair MakePair(DelayLine& a, DelayLine& b) {
+  const DelayLine::Cursor ca = a.Load();
+  const DelayLine::Cursor cb = b.Load();
+  return LinePair{ca.memory,
+                  cb.memory,
+                  static_cast<std::uint32_t>(ca.mask),
+                  static_cast<std::uint32_t>(ca.capacity),
+                  static_cast<std::uint32_t>(ca.writeIndex),
+                  ca.maxDelay};
+}
+
+// Hands the pair's position back; the last write went to the slot before the write index.
+void StorePair(const LinePair& pair, DelayLine& a, DelayLine& b) {
+  DelayLine::Cursor c = a.Load();
+  c.writeIndex = static_cast<int>(pair.writeIndex);
+  c.lastWritten = static_cast<int>((pair.writeIndex - 1) & pair.mask);
+  a.Store(c);
+  b.Store(c);
 }
 
 std::uint64_t BitsOf(double x) {
@@ -210,6 +380,10 @@ std::uint64_t BitsOf(double x) {
 }
 
 }  // namespace
+
+bool WaterEngine::LinesArePaired() const {
+  return InStep(excitationLine_, resonatorLine_) && InStep(leftSpreadLine_, rightSpreadLine_);
+}
 
 const BlockCoefficients& WaterEngine::CurrentCoefficients() {
   const std::array<std::uint64_t, 9> inputs = {
@@ -244,6 +418,8 @@ int WaterEngine::Render(const double* const* inputs, double* const* outputs, int
   ApplyGateEdges(envelope_, block.gate);
 
   LoopConstants c;
+  c.slewUp = block.up;
+  c.slewDown = block.down;
   c.noiseCoefficient = bc.noiseCoefficient;
   c.phaseIncrement = bc.collisionRate * bc.reciprocalSampleRate;
   c.massDelay = bc.massDelay;
@@ -258,50 +434,44 @@ int WaterEngine::Render(const double* const* inputs, double* const* outputs, int
   c.rightDelay = bc.rightSpreadDelay;
 
   SynthesisState& sy = synthesis_;
-  HotState st;
-  st.noise = ReserveNoiseDraws(static_cast<std::uint32_t>(frames));
-  st.s1 = sy.noiseStage[0];
-  st.s2 = sy.noiseStage[1];
-  st.s3 = sy.noiseStage[2];
-  st.s4 = sy.noiseStage[3];
-  st.phase = sy.collisionPhase;
-  st.previousOffset = sy.previousCollisionOffset;
-  st.held = sy.heldExcitation;
-  st.lowpass = sy.lowpass;
-  st.x1 = sy.highpassX1;
-  st.x2 = sy.highpassX2;
-  st.y1 = sy.highpassY1;
-  st.y2 = sy.highpassY2;
+  DriveState drive;
+  drive.noise = ReserveNoiseDraws(static_cast<std::uint32_t>(frames));
+  drive.s1 = sy.noiseStage[0];
+  drive.s2 = sy.noiseStage[1];
+  drive.s3 = sy.noiseStage[2];
+  drive.s4 = sy.noiseStage[3];
+  drive.smoothedEnvelope = envelope_.smoothed;
+  drive.phase = sy.collisionPhase;
+  drive.previousOffset = sy.previousCollisionOffset;
+  drive.held = sy.heldExcitation;
+  FilterState filters{sy.lowpass, sy.highpassX1, sy.highpassX2, sy.highpassY1, sy.highpassY2};
 
   double* outLeft = outputs[0];
   double* outRight = outputs[1];
-  const bool allLinesHaveMemory = excitationLine_.HasMemory() && resonatorLine_.HasMemory() &&
-                                  leftSpreadLine_.HasMemory() && rightSpreadLine_.HasMemory();
-  if (allLinesHaveMemory) {
-    CursorLines lines{excitationLine_.Load(), resonatorLine_.Load(), leftSpreadLine_.Load(),
-                      rightSpreadLine_.Load()};
-    RenderWithLines(envelope_, block, lines, st, c, outLeft, outRight, frames);
-    excitationLine_.Store(lines.excitation);
-    resonatorLine_.Store(lines.resonator);
-    leftSpreadLine_.Store(lines.left);
-    rightSpreadLine_.Store(lines.right);
+  if (LinesArePaired()) {
+    PairedLines lines{MakePair(excitationLine_, resonatorLine_),
+                      MakePair(leftSpreadLine_, rightSpreadLine_)};
+    RenderWithLines(envelope_, block, drive, filters, lines, c, outLeft, outRight, frames);
+    StorePair(lines.resonance, excitationLine_, resonatorLine_);
+    StorePair(lines.spread, leftSpreadLine_, rightSpreadLine_);
   } else {
     GuardedLines lines{&excitationLine_, &resonatorLine_, &leftSpreadLine_, &rightSpreadLine_};
-    RenderWithLines(envelope_, block, lines, st, c, outLeft, outRight, frames);
+    RenderWithLines(envelope_, block, drive, filters, lines, c, outLeft, outRight, frames);
   }
 
-  sy.noiseStage[0] = st.s1;
-  sy.noiseStage[1] = st.s2;
-  sy.noiseStage[2] = st.s3;
-  sy.noiseStage[3] = st.s4;
-  sy.collisionPhase = st.phase;
-  sy.previousCollisionOffset = st.previousOffset;
-  sy.heldExcitation = st.held;
-  sy.lowpass = st.lowpass;
-  sy.highpassX1 = st.x1;
-  sy.highpassX2 = st.x2;
-  sy.highpassY1 = st.y1;
-  sy.highpassY2 = st.y2;
+  sy.noiseStage[0] = drive.s1;
+  sy.noiseStage[1] = drive.s2;
+  sy.noiseStage[2] = drive.s3;
+  sy.noiseStage[3] = drive.s4;
+  envelope_.smoothed = drive.smoothedEnvelope;
+  sy.collisionPhase = drive.phase;
+  sy.previousCollisionOffset = drive.previousOffset;
+  sy.heldExcitation = drive.held;
+  sy.lowpass = filters.lowpass;
+  sy.highpassX1 = filters.x1;
+  sy.highpassX2 = filters.x2;
+  sy.highpassY1 = filters.y1;
+  sy.highpassY2 = filters.y2;
   return 0;
 }
 

@@ -132,7 +132,10 @@ TEST(GateEnvelopeStages, ZeroLengthStagesHoldTheirLevel) {
     ApplyGateEdges(s, c.gate);
     EXPECT_EQ(s.stage, c.stage);
     EXPECT_EQ(StageClockIncrement(s, block), 0.0);
-    EXPECT_EQ(PlanEnvelopeSegment(s, block), EnvelopeSegment::kHold);
+    double levels[50];
+    RenderGateLevels(s, block, levels, 50);
+    for (const double level : levels) EXPECT_EQ(level, c.level);
+    EXPECT_EQ(s.stage, c.stage);
     EXPECT_EQ(s.level, c.level);
     EXPECT_EQ(s.clock, 0.0);
   }

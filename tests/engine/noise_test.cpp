@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "engine/noise.h"
 
@@ -17,6 +18,23 @@ TEST(Noise, FirstDrawsFromTheLoadState) {
   EXPECT_EQ(NoiseState(), 1975575172u);
   EXPECT_EQ(DrawNoise(), 0.48511195182800293);
   EXPECT_EQ(NoiseState(), 811535379u);
+}
+
+// The float recipe: mantissa bits into a float in [1, 2), then 2f - 3 in float arithmetic.
+double FloatRecipe(std::uint32_t state) {
+  const std::uint32_t bits = 0x3F800000u | (state & 0x007FFFFFu);
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return static_cast<double>(f * 2.0f - 3.0f);
+}
+
+TEST(Noise, SampleEqualsTheFloatRecipeForEveryMantissa) {
+  for (std::uint32_t m = 0; m < 0x00800000u; ++m) {
+    const std::uint32_t state = m | ((m * 2654435761u) & 0xFF800000u);  // vary the high bits
+    if (NoiseSample(state) != FloatRecipe(state)) {
+      FAIL() << "state " << state;
+    }
+  }
 }
 
 TEST(Noise, SamplesCoverMinusOneToOne) {
