@@ -81,9 +81,9 @@ void PresetLibrary::SetSelector(double value) {
 }
 
 void PresetLibrary::StepPreset(int direction) {
-  SetSelector(currentPreset_);
+  SetSelector(double(currentPreset_));
   const IParameter* selector = plugin_.GetParam(kPresetSelector);
-  const double from = selector ? selector->Value() : ClampSelector(currentPreset_);
+  const double from = selector ? selector->Value() : ClampSelector(double(currentPreset_));
   SetSelector(from + direction);
   LoadLibraryPreset();
 }

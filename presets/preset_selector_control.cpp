@@ -28,7 +28,7 @@ void IPopupMenu_PresetSelector::OnMouseDown(int, int, const IMouseKeys&) {
       std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
       ChangeSourceScope source(plugin, ParamChangeSource::Editor);
       if (IParameter* selector = plugin.GetParam(kPresetSelector)) {
-        selector->SetValue(static_cast<float>(*number));
+        selector->SetValue(double(static_cast<float>(*number)));
         plugin.ParamChanged(kPresetSelector);
       }
     }

@@ -20,6 +20,7 @@ struct FuzzWorld {
   fluvia::testing::PresetTestCore core;
   fluvia::PresetLibrary library{core, *core.engine, "/nonexistent/Presets/"};
   std::string path = "/tmp/fluvia-preset-fuzz-" + std::to_string(::getpid()) + ".fluviapreset";
+  ~FuzzWorld() { std::remove(path.c_str()); }
 };
 
 }  // namespace
