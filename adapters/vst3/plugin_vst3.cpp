@@ -281,7 +281,10 @@ tresult PLUGIN_API IPluginVST3::getUnitInfo(int32 unitIndex, UnitInfo& info) {
     info.id = kRootUnitId;
     info.parentUnitId = kNoParentUnitId;
     WidenText("Root Unit", info.name, 128);
-    info.programListId = kNoProgramListId;
+    // The program-change parameter lives in the root unit; hosts find the names of its
+    // programs through the unit's program list. Without the link they fall back to the
+    // parameter's own value texts and offer programs that do not exist.
+    info.programListId = core_->NumPresets() > 0 ? kPresetListId : kNoProgramListId;
     return kResultOk;
   }
   if (unitIndex >= 1 && unitIndex <= static_cast<int32>(groups.size())) {

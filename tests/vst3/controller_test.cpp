@@ -190,7 +190,7 @@ TEST_F(Vst3Controller, HasOneRootUnitAndTheFactoryPresetList) {
   EXPECT_EQ(unit.id, kRootUnitId);
   EXPECT_EQ(unit.parentUnitId, kNoParentUnitId);
   EXPECT_EQ(Narrow(unit.name), "Root Unit");
-  EXPECT_EQ(unit.programListId, kNoProgramListId);
+  EXPECT_EQ(unit.programListId, ProgramListID(kPresetId));  // where hosts look for the names
   EXPECT_EQ(units->getUnitInfo(1, unit), kResultFalse);
   EXPECT_EQ(units->getSelectedUnit(), kRootUnitId);
 
