@@ -29,7 +29,7 @@ std::string TemporaryPathBeside(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes) {
-  if (path.empty()) return std::nullopt;
+  if (!IsRegularFile(path)) return std::nullopt;
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) return std::nullopt;
 
@@ -43,7 +43,6 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t ma
     }
     if (got < sizeof buffer) break;
   }
-  // A folder opens on some systems and fails on the first read; that is no file.
   if (std::ferror(file.get())) return std::nullopt;
   return content;
 }

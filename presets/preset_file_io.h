@@ -13,8 +13,9 @@ namespace fluvia {
 // while the audio thread waits on the instance mutex would only stall the sound.
 inline constexpr std::size_t kMaxPresetFileBytes = 1u << 20;
 
-// The whole content of a regular file of at most maxBytes bytes; nothing for a file that
-// cannot be opened or read (a missing file, a folder, an empty path) or is larger.
+// The whole content of a regular file of at most maxBytes bytes; nothing for anything else (a
+// missing file, a folder, a pipe, an empty path) and for files that cannot be read or are
+// larger.
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t maxBytes);
 
 // Writes content to a temporary file in the target's folder and renames it over the target,
@@ -29,6 +30,9 @@ bool ReplaceFileWith(const std::string& from, const std::string& to);
 // Creates the folder and any missing parents; true when it exists as a folder afterwards.
 bool MakeFolders(const std::string& path);
 bool IsFolder(const std::string& path);
+// A plain file: not a folder, a pipe or a device (reading a pipe could wait forever while the
+// instance mutex holds up the audio).
+bool IsRegularFile(const std::string& path);
 // Whether anything (a file, a folder, a broken link) stands at the path.
 bool PathExists(const std::string& path);
 

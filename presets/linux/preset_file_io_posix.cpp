@@ -20,6 +20,11 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool PathExists(const std::string& path) {
   struct stat info {};
   return !path.empty() && ::lstat(path.c_str(), &info) == 0;

@@ -4,6 +4,10 @@
 
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "tests/presets/file_limit.h"
 #include "tests/presets/scratch_folder.h"
 
@@ -28,6 +32,12 @@ TEST(PresetFileIo, ReadsWholeSmallFilesOnly) {
 
   EXPECT_FALSE(ReadSmallFile(scratch.File("missing"), 10).has_value());
   EXPECT_FALSE(ReadSmallFile(scratch.Path(), 10).has_value());  // a folder
+#ifndef _WIN32
+  // A pipe nobody writes to would block the read (and the audio waiting on the mutex).
+  ASSERT_EQ(mkfifo(scratch.File("pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(ReadSmallFile(scratch.File("pipe"), 10).has_value());
+  EXPECT_FALSE(ReadSmallFile("/dev/zero", 10).has_value());
+#endif
   EXPECT_FALSE(ReadSmallFile("", 10).has_value());
 }
 
