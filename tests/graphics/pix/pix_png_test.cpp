@@ -26,15 +26,15 @@ std::unique_ptr<PixMemBitmap> Decode(const std::vector<std::uint8_t>& bytes) {
 std::uint32_t At(const PixBitmap& b, int x, int y) { return b.Pixels()[y * b.RowSpan() + x]; }
 
 PngSpec Rgba2x1() {
-  PngSpec spec;
-  spec.width = 2;
-  spec.rows = {{10, 20, 30, 40, 255, 128, 0, 255}};
-  return spec;
+  PngSpec png;
+  png.width = 2;
+  png.rows = {{10, 20, 30, 40, 255, 128, 0, 255}};
+  return png;
 }
 
 struct FormatCase {
   const char* name;
-  PngSpec spec;
+  PngSpec png;
   std::vector<std::uint32_t> expected;  // row by row
 };
 
@@ -117,15 +117,15 @@ std::vector<FormatCase> FormatCases() {
 
 TEST(PixPng, DecodesEveryColourTypeToArgb) {
   for (const FormatCase& c : FormatCases()) {
-    const auto bytes = EncodePng(c.spec);
+    const auto bytes = EncodePng(c.png);
     ASSERT_FALSE(bytes.empty()) << c.name;
     auto bitmap = Decode(bytes);
     ASSERT_NE(bitmap, nullptr) << c.name;
-    ASSERT_EQ(bitmap->Width(), c.spec.width) << c.name;
-    ASSERT_EQ(bitmap->Height(), c.spec.height) << c.name;
-    for (int y = 0; y < c.spec.height; ++y) {
-      for (int x = 0; x < c.spec.width; ++x) {
-        EXPECT_EQ(At(*bitmap, x, y), c.expected[static_cast<std::size_t>(y * c.spec.width + x)])
+    ASSERT_EQ(bitmap->Width(), c.png.width) << c.name;
+    ASSERT_EQ(bitmap->Height(), c.png.height) << c.name;
+    for (int y = 0; y < c.png.height; ++y) {
+      for (int x = 0; x < c.png.width; ++x) {
+        EXPECT_EQ(At(*bitmap, x, y), c.expected[static_cast<std::size_t>(y * c.png.width + x)])
             << c.name << " at " << x << "," << y;
       }
     }
@@ -155,11 +155,11 @@ TEST(PixPng, RejectsWhatIsNotACompletePng) {
 
 TEST(PixPng, RefusesHeadersThatAskForHugeImages) {
   for (const auto& size : {std::pair{20000, 1}, std::pair{1, 20000}, std::pair{10000, 10000}}) {
-    PngSpec spec;
-    spec.width = size.first;
-    spec.height = size.second;
-    spec.headerOnly = true;
-    const auto bytes = EncodePng(spec);
+    PngSpec png;
+    png.width = size.first;
+    png.height = size.second;
+    png.headerOnly = true;
+    const auto bytes = EncodePng(png);
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(Decode(bytes), nullptr) << size.first << "x" << size.second;
   }

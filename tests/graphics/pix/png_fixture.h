@@ -30,7 +30,7 @@ inline void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
 }
 inline void NoFlush(png_structp) {}
 
-inline std::vector<std::uint8_t> EncodePng(const PngSpec& spec) {
+inline std::vector<std::uint8_t> EncodePng(const PngSpec& image) {
   std::vector<std::uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -39,25 +39,25 @@ inline std::vector<std::uint8_t> EncodePng(const PngSpec& spec) {
     return {};
   }
   png_set_write_fn(png, &out, AppendBytes, NoFlush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-               static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colourType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), image.bitDepth, image.colourType,
+               image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty()) {
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+  if (!image.palette.empty()) {
+    png_set_PLTE(png, info, image.palette.data(), static_cast<int>(image.palette.size()));
   }
-  if (!spec.paletteAlpha.empty()) {
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()),
+  if (!image.paletteAlpha.empty()) {
+    png_set_tRNS(png, info, image.paletteAlpha.data(), static_cast<int>(image.paletteAlpha.size()),
                  nullptr);
   }
-  if (spec.hasTransparentColour) {
-    png_color_16 colour = spec.transparentColour;
+  if (image.hasTransparentColour) {
+    png_color_16 colour = image.transparentColour;
     png_set_tRNS(png, info, nullptr, 0, &colour);
   }
   png_write_info(png, info);
-  if (!spec.headerOnly) {
+  if (!image.headerOnly) {
     std::vector<png_bytep> rows;
-    for (const auto& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+    for (const auto& row : image.rows) rows.push_back(const_cast<png_bytep>(row.data()));
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
   }
