@@ -97,53 +97,49 @@ Ramp MakeRamp(const GateEnvelopeState& state, const GateEnvelopeBlock& block) {
   return ramp;
 }
 
-// The curve at each of `frames` clock values, in place. The values are independent, so two
-// go at once.
-void RampCurve(const Ramp& r, double* clockToLevel, int frames) {
+double RampLevel(const Ramp& r, double clock) {
+  return FastPow2001(r.base + r.direction * clock) * r.scale + r.offset;
+}
+
+// Runs a ramp until it ends or the frames are used up; returns the frames produced. The clock
+// is a running sum, but the curve values then follow from it independently, so while the
+// stage certainly goes on they are computed two at a time.
+int RunRamp(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* out, int frames) {
+  const Ramp r = MakeRamp(state, block);
+  double clock = r.clock;
   int i = 0;
 #ifdef FLUVIA_HAVE_SSE2
   const __m128d base = _mm_set1_pd(r.base);
   const __m128d direction = _mm_set1_pd(r.direction);
   const __m128d scale = _mm_set1_pd(r.scale);
   const __m128d offset = _mm_set1_pd(r.offset);
-  for (; i + 2 <= frames; i += 2) {
-    const __m128d clock = _mm_loadu_pd(clockToLevel + i);
-    const __m128d curve = FastPow2001x2(_mm_add_pd(base, _mm_mul_pd(direction, clock)));
-    _mm_storeu_pd(clockToLevel + i, _mm_add_pd(_mm_mul_pd(curve, scale), offset));
+  while (i + 2 <= frames) {
+    const double first = clock + r.increment;
+    const double second = first + r.increment;
+    if (second > r.limit) break;  // the clock only grows, so the first is within the stage too
+    clock = second;
+    const __m128d clocks = _mm_set_pd(second, first);
+    const __m128d curve = FastPow2001x2(_mm_add_pd(base, _mm_mul_pd(direction, clocks)));
+    _mm_storeu_pd(out + i, _mm_add_pd(_mm_mul_pd(curve, scale), offset));
+    i += 2;
   }
 #endif
-  for (; i < frames; ++i) {
-    clockToLevel[i] = FastPow2001(r.base + r.direction * clockToLevel[i]) * r.scale + r.offset;
-  }
-}
-
-// Runs a ramp until it ends or the frames are used up; returns the frames produced. The clock
-// is a running sum, so it goes first; the curve values then follow from it independently.
-int RunRamp(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* out, int frames) {
-  const Ramp r = MakeRamp(state, block);
-  double clock = r.clock;
-  int n = 0;
   bool finished = false;
-  while (n < frames) {
+  while (i < frames && !finished) {
     clock = clock + r.increment;
-    out[n++] = clock;
-    if (clock > r.limit) {
-      finished = true;
-      break;
-    }
+    finished = clock > r.limit;
+    // The sample in which the stage ends already has the next stage's level.
+    out[i++] = finished ? r.endLevel : RampLevel(r, clock);
   }
-  RampCurve(r, out, n);
   if (finished) {
-    // The stage ends in this sample, whose level is that of the next stage.
-    out[n - 1] = r.endLevel;
     state.stage = state.stage == EnvelopeStage::kAttack ? EnvelopeStage::kSustain
                                                         : EnvelopeStage::kIdle;
     state.clock = 0.0;
   } else {
     state.clock = clock;
   }
-  state.level = out[n - 1];
-  return n;
+  state.level = out[i - 1];
+  return i;
 }
 
 // The level of a stage whose clock does not move: 1 in sustain, the previous level when idle,
