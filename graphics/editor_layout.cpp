@@ -169,10 +169,6 @@ EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, Artwo
   return out;
 }
 
-}  // namespace fluvia
-
-namespace fluvia {
-
 IBounds EditorRowRect(int row, ArtworkSet set) {
   if (row < 1 || row >= EditorControls::kNumRows) return {};
   return Scaled(kRows[row - 1].rect, set == ArtworkSet::Small ? 2 : 1);

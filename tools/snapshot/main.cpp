@@ -1,16 +1,27 @@
-// fluvia-snapshot: draws the editor in memory and writes it to a PNG file, so its look can be
-// checked (and reference pictures regenerated) without a display or a host.
+// fluvia-snapshot: draws the instrument's editor in memory and writes it to a PNG file, so its
+// look can be checked (and reference pictures regenerated) without a display or a host.
 
 #include <cstdio>
-#include <memory>
+#include <cstring>
 #include <string>
 
-#include "graphics/editor_layout.h"
 #include "graphics/headless/graphics_headless.h"
-#include "tools/snapshot/snapshot_core.h"
+#include "graphics/headless/headless_factory.h"
+#include "instrument/fluvia.h"
 #include "tools/snapshot/snapshot_script.h"
 
 using namespace fluvia;
+
+namespace {
+
+int FindParam(const IPluginCore& plugin, const std::string& name) {
+  for (int i = 0; i < plugin.NumParams(); ++i) {
+    if (name == plugin.GetParam(i)->Name()) return i;
+  }
+  return -1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   snapshot::Options options;
@@ -24,37 +35,46 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  const PluginApi api = options.set == ArtworkSet::Small ? PluginApi::VST2 : PluginApi::VST3;
-  snapshot::SnapshotCore core(api);
+  FluviaOptions setup;
+  setup.api = options.set == ArtworkSet::Small ? PluginApi::VST2 : PluginApi::VST3;
+  setup.artwork = options.set;
+  setup.createGraphics = HeadlessGraphicsFactory();
+  setup.presetFolder = options.presetFolder;
+  Fluvia instrument(setup);
+  auto* graphics = dynamic_cast<IGraphicsHeadless*>(instrument.Editor());
+  if (!graphics) {
+    std::fprintf(stderr, "fluvia-snapshot: the instrument made no editor\n");
+    return 1;
+  }
+
+  // Values arrive the way a host's would: the instrument acts on them (a PresetSelector value
+  // loads that library preset) and the editor shows them.
   for (const auto& [name, value] : options.values) {
-    const int index = snapshot::FindParam(core, name.c_str());
+    const int index = FindParam(instrument, name);
     if (index < 0) {
       std::fprintf(stderr, "fluvia-snapshot: no parameter named '%s'\n", name.c_str());
       return 2;
     }
-    core.GetParam(index)->SetValue(value);
+    instrument.GetParam(index)->SetValue(value);
+    instrument.ParamChanged(index);
+    graphics->SetParameterFromPlug(index, instrument.GetParam(index)->Value(), false);
   }
 
-  auto owned = std::make_unique<IGraphicsHeadless>(core, options.set);
-  IGraphicsHeadless& graphics = *owned;
-  // No preset library here: the preset menu row is an inert stand-in, which looks the same.
-  BuildEditorLayout(graphics, core, options.set, nullptr, "");
-  core.AttachEditor(std::move(owned));
-  graphics.OpenWindow(nullptr);
-  graphics.Tick();
-
+  graphics->OpenWindow(nullptr);
+  graphics->Tick();
   for (const snapshot::Action& action : options.actions) {
-    if (!snapshot::RunAction(graphics, action, error)) {
+    if (!snapshot::RunAction(*graphics, action, error)) {
       std::fprintf(stderr, "fluvia-snapshot: %s\n", error.c_str());
       return 2;
     }
   }
-  graphics.Tick();
+  while (graphics->Tick()) {
+  }
 
-  if (!graphics.SaveSurfacePng(options.output)) {
+  if (!graphics->SaveSurfacePng(options.output)) {
     std::fprintf(stderr, "fluvia-snapshot: cannot write %s\n", options.output.c_str());
     return 1;
   }
-  std::printf("%s: %d x %d\n", options.output.c_str(), graphics.Width(), graphics.Height());
+  std::printf("%s: %d x %d\n", options.output.c_str(), graphics->Width(), graphics->Height());
   return 0;
 }

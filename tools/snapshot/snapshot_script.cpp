@@ -35,7 +35,9 @@ const char* Usage() {
          "Renders the Fluvia editor to a PNG file without a display.\n"
          "  --set large|small     artwork set: 1000 x 960 (VST3) or 500 x 480 (VST2); large\n"
          "  --out FILE            where to write the picture; fluvia-editor.png\n"
-         "  Name=value            a parameter's real value, e.g. SystemEnergyAmt=0.8\n"
+         "  --preset-folder DIR   the preset library's folder (for PresetSelector=N)\n"
+         "  Name=value            a parameter's real value, e.g. SystemEnergyAmt=0.8;\n"
+         "                        PresetSelector=N loads library preset N\n"
          "  --click ROW           click the middle of control ROW (0-21)\n"
          "  --dblclick ROW        double-click it\n"
          "  --drag ROW PIXELS     drag it vertically (negative is up), e.g. --drag 7 -40\n"
@@ -65,6 +67,13 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       } else {
         error = std::string("unknown artwork set '") + value + "'";
         return false;
+      }
+    } else if (arg == "--preset-folder") {
+      const char* value = next("a folder");
+      if (!value) return false;
+      options.presetFolder = value;
+      if (!options.presetFolder.empty() && options.presetFolder.back() != '/') {
+        options.presetFolder += '/';
       }
     } else if (arg == "--out") {
       const char* value = next("a file name");

@@ -26,6 +26,7 @@ struct Options {
   std::string output = "fluvia-editor.png";
   std::vector<std::pair<std::string, double>> values;  // parameter name, real value
   std::vector<Action> actions;
+  std::string presetFolder;  // empty: the instrument's own preset folder
   bool help = false;
 };
 

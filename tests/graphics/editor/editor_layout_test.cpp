@@ -119,6 +119,13 @@ class LayoutTest : public ::testing::TestWithParam<ArtworkSet> {
   EditorControls controls;
 };
 
+TEST(Layout, RowRectanglesOutsideTheRowsAreEmpty) {
+  EXPECT_TRUE(EditorRowRect(0, ArtworkSet::Large).Empty());  // the backdrop: its image's size
+  EXPECT_TRUE(EditorRowRect(22, ArtworkSet::Large).Empty());
+  EXPECT_TRUE(EditorRowRect(-1, ArtworkSet::Small).Empty());
+  EXPECT_EQ(EditorRowRect(4, ArtworkSet::Small), IBounds(321, 370, 371, 410));
+}
+
 TEST_P(LayoutTest, EditorSizeAndRate) {
   EXPECT_EQ(f.graphics.Width(), 1000 / Divisor());
   EXPECT_EQ(f.graphics.Height(), 960 / Divisor());
@@ -134,6 +141,9 @@ TEST_P(LayoutTest, EveryRowHasItsClassRectangleImageAndParameter) {
     EXPECT_EQ(controls.rows[row], control);
     EXPECT_TRUE(IsClass(control, expected.kind, selectorProbe));
     EXPECT_EQ(control->Rect(), Half(expected.rect));
+    if (row > 0) {
+      EXPECT_EQ(EditorRowRect(row, GetParam()), Half(expected.rect));
+    }
     EXPECT_EQ(control->TargetRect(), Half(expected.rect));
     EXPECT_EQ(control->ParamIdx(), expected.param);
     EXPECT_EQ(control->Blend().kind, IBlendMode::kNone);
