@@ -160,21 +160,25 @@ double ConstantStageLevel(const GateEnvelopeState& state) {
 
 }  // namespace
 
-void RenderGateLevels(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* level,
+bool RenderGateLevels(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* level,
                       int frames) {
   int i = 0;
+  bool constant = true;
   while (i < frames) {
     const bool ramping =
         state.stage == EnvelopeStage::kAttack || state.stage == EnvelopeStage::kRelease;
     if (ramping && StageClockIncrement(state, block) != 0.0) {
       i += RunRamp(state, block, level + i, frames - i);
+      constant = false;
     } else {
       // Nothing in the stage changes until the next edge, which cannot come within a block.
       state.level = ConstantStageLevel(state);
       std::fill(level + i, level + frames, state.level);
+      constant = constant && i == 0;
       i = frames;
     }
   }
+  return constant;
 }
 
 }  // namespace fluvia

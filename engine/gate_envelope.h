@@ -68,8 +68,9 @@ inline double EnvelopeOutput(double smoothed) {
 
 // Produces the raw level of `frames` consecutive samples and advances the stage machine (the
 // block's edges must have been applied before the first of them). The smoothed value is left
-// to the caller, who runs SlewEnvelope on each level.
-void RenderGateLevels(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* level,
+// to the caller, who runs SlewEnvelope on each level. Returns true when all the levels are one
+// constant.
+bool RenderGateLevels(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* level,
                       int frames);
 
 }  // namespace fluvia

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "engine/fast_math.h"
 #include "engine/noise.h"
@@ -190,13 +191,16 @@ struct GuardedLines {
 // long after a release). So the chunk first runs without them, recording whether any stored
 // value fell into the flush range; only then is it run again with them, from the saved start.
 // Either way the result is that of the flushing recurrences.
-template <bool kFlush, class Phase>
+// With kSettled the level is one constant and the smoothed value already sits where a slew
+// step leaves it unchanged, so the envelope output is a constant and the slew is skipped.
+template <bool kFlush, bool kSettled, class Phase>
 bool DriveRun(DriveState& state, const LoopConstants& k, const double* level, double* heldOut,
               int frames) {
   DriveState st = state;
   const LoopConstants c = k;
   double smallestNoise = 1.0;  // smallest |stage output|: the flush test, off the recurrences
   bool envelopeInFlushRange = false;
+  const double settledEnvelope = EnvelopeOutput(st.smoothedEnvelope);
   for (int i = 0; i < frames; ++i) {
     st.noise = NextNoiseState(st.noise);
     const double x = NoiseSample(st.noise);
@@ -204,25 +208,32 @@ bool DriveRun(DriveState& state, const LoopConstants& k, const double* level, do
     const double o2 = (o1 - st.s2) * c.noiseCoefficient + st.s2;
     const double o3 = (o2 - st.s3) * c.noiseCoefficient + st.s3;
     const double o4 = (o3 - st.s4) * c.noiseCoefficient + st.s4;
-    const double slewed = SlewEnvelopeUnflushed(st.smoothedEnvelope, level[i], c.slewUp,
-                                                c.slewDown);
     if (kFlush) {
       st.s1 = FlushDenormal(o1);
       st.s2 = FlushDenormal(o2);
       st.s3 = FlushDenormal(o3);
       st.s4 = FlushDenormal(o4);
-      st.smoothedEnvelope = FlushDenormal(slewed);
     } else {
       st.s1 = o1;
       st.s2 = o2;
       st.s3 = o3;
       st.s4 = o4;
-      st.smoothedEnvelope = slewed;
       smallestNoise =
           Min(smallestNoise, Min(Min(Abs(o1), Abs(o2)), Min(Abs(o3), Abs(o4))));
-      envelopeInFlushRange |= (Abs(slewed) < 0x1p-1021) & (slewed != 0.0);
     }
-    const double excitation = o4 * EnvelopeOutput(st.smoothedEnvelope);
+    double envelope = settledEnvelope;
+    if (!kSettled) {
+      const double slewed = SlewEnvelopeUnflushed(st.smoothedEnvelope, level[i], c.slewUp,
+                                                  c.slewDown);
+      if (kFlush) {
+        st.smoothedEnvelope = FlushDenormal(slewed);
+      } else {
+        st.smoothedEnvelope = slewed;
+        envelopeInFlushRange |= (Abs(slewed) < 0x1p-1021) & (slewed != 0.0);
+      }
+      envelope = EnvelopeOutput(st.smoothedEnvelope);
+    }
+    const double excitation = o4 * envelope;
 
     st.phase = Phase::Advance(st.phase, c.phaseIncrement);
     const double offset = st.phase - 0.5;
@@ -235,11 +246,24 @@ bool DriveRun(DriveState& state, const LoopConstants& k, const double* level, do
   return true;
 }
 
+template <bool kSettled, class Phase>
+void DriveWith(DriveState& state, const LoopConstants& c, const double* level, double* heldOut,
+               int frames) {
+  if (!DriveRun<false, kSettled, Phase>(state, c, level, heldOut, frames)) {
+    DriveRun<true, kSettled, Phase>(state, c, level, heldOut, frames);
+  }
+}
+
 template <class Phase>
-void Drive(DriveState& state, const LoopConstants& c, const double* level, double* heldOut,
-           int frames) {
-  if (!DriveRun<false, Phase>(state, c, level, heldOut, frames)) {
-    DriveRun<true, Phase>(state, c, level, heldOut, frames);
+void Drive(DriveState& state, const LoopConstants& c, const double* level, bool levelConstant,
+           double* heldOut, int frames) {
+  const bool settled =
+      levelConstant && SlewEnvelope(state.smoothedEnvelope, level[0], c.slewUp, c.slewDown) ==
+                           state.smoothedEnvelope;
+  if (settled) {
+    DriveWith<true, Phase>(state, c, level, heldOut, frames);
+  } else {
+    DriveWith<false, Phase>(state, c, level, heldOut, frames);
   }
 }
 
@@ -315,6 +339,43 @@ void Spread(Lines& lineAccess, const LoopConstants& k, const double* saturated, 
   lineAccess = lines;
 }
 
+// Pass 5 for the common case of whole-sample spread delays (0 and full spread at the usual
+// rates): the interpolation weight is exactly 0, so each read is the one slot `delay` back.
+void SpreadWhole(PairedLines& lines, std::uint32_t leftDelay, std::uint32_t rightDelay,
+                 const double* saturated, double* outLeft, double* outRight, int frames) {
+  LinePair p = lines.spread;
+  for (int i = 0; i < frames; ++i) {
+    const double left = p.first[(p.writeIndex - leftDelay) & p.mask];
+    const double right = p.second[(p.writeIndex - rightDelay) & p.mask];
+    p.WriteAndStep(saturated[i], saturated[i]);
+    outLeft[i] = left;
+    outRight[i] = right;
+  }
+  lines.spread = p;
+}
+
+// The delay a spread read actually uses, when it is a whole number of samples.
+bool WholeSpreadDelay(const LinePair& p, double delay, std::uint32_t& whole) {
+  const double d = Min(Max(delay, 1.0), p.maxDelay);
+  if (!(d >= 0.0) || d != std::floor(d)) return false;
+  whole = static_cast<std::uint32_t>(d);
+  return true;
+}
+
+template <class Lines>
+void SpreadPass(Lines& lines, const LoopConstants& c, const double* saturated, double* outLeft,
+                double* outRight, int frames) {
+  if constexpr (std::is_same<Lines, PairedLines>::value) {
+    std::uint32_t left, right;
+    if (WholeSpreadDelay(lines.spread, c.leftDelay, left) &&
+        WholeSpreadDelay(lines.spread, c.rightDelay, right)) {
+      SpreadWhole(lines, left, right, saturated, outLeft, outRight, frames);
+      return;
+    }
+  }
+  Spread(lines, c, saturated, outLeft, outRight, frames);
+}
+
 template <class Phase, class Lines>
 void RenderChunks(GateEnvelopeState& envelope, const GateEnvelopeBlock& block, DriveState& drive,
                   FilterState& filters, Lines& lines, const LoopConstants& c, double* outLeft,
@@ -324,11 +385,11 @@ void RenderChunks(GateEnvelopeState& envelope, const GateEnvelopeBlock& block, D
   alignas(64) double b[kChunkFrames];
   for (int done = 0; done < frames; done += kChunkFrames) {
     const int n = std::min(kChunkFrames, frames - done);
-    RenderGateLevels(envelope, block, a, n);
-    Drive<Phase>(drive, c, a, b, n);
+    const bool levelConstant = RenderGateLevels(envelope, block, a, n);
+    Drive<Phase>(drive, c, a, levelConstant, b, n);
     Resonate(filters, lines, c, b, a, n);
     Saturate(a, c.volume, b, n);
-    Spread(lines, c, b, outLeft + done, outRight + done, n);
+    SpreadPass(lines, c, b, outLeft + done, outRight + done, n);
   }
 }
 
