@@ -1,5 +1,7 @@
 #include "graphics/bitmap_cache.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -13,6 +15,7 @@ struct Entry {
   int source;
   int id;
   std::unique_ptr<PixBitmap> bitmap;
+  bool opaque;
 };
 
 // Lives in a function-local static so it is built on first use and its destructor, which
@@ -27,11 +30,27 @@ Cache& TheCache() {
   return cache;
 }
 
-PixBitmap* FindLocked(Cache& cache, int source, int id) {
+const Entry* FindLocked(const Cache& cache, int source, int id) {
   for (const Entry& entry : cache.entries) {
-    if (entry.source == source && entry.id == id) return entry.bitmap.get();
+    if (entry.source == source && entry.id == id) return &entry;
   }
   return nullptr;
+}
+
+bool IsOpaque(const PixBitmap& bitmap) {
+  const std::uint32_t* pixels = bitmap.Pixels();
+  if (!pixels) return false;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const std::uint32_t* row = pixels + std::ptrdiff_t(y) * bitmap.RowSpan();
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      if ((row[x] >> 24) != 0xffu) return false;
+    }
+  }
+  return true;
+}
+
+CachedBitmap Found(const Entry* entry) {
+  return entry ? CachedBitmap{entry->bitmap.get(), entry->opaque} : CachedBitmap{};
 }
 
 std::size_t BytesOf(const PixBitmap& bitmap) {
@@ -44,21 +63,22 @@ std::size_t BytesOf(const PixBitmap& bitmap) {
 PixBitmap* FindCachedBitmap(int source, int id) {
   Cache& cache = TheCache();
   std::lock_guard<std::recursive_mutex> guard(cache.lock);
-  return FindLocked(cache, source, id);
+  return Found(FindLocked(cache, source, id)).bitmap;
 }
 
-PixBitmap* FindOrLoadCachedBitmap(int source, int id,
-                                  const std::function<std::unique_ptr<PixBitmap>()>& load) {
+CachedBitmap FindOrLoadCachedBitmap(int source, int id,
+                                    const std::function<std::unique_ptr<PixBitmap>()>& load) {
   Cache& cache = TheCache();
   std::lock_guard<std::recursive_mutex> guard(cache.lock);
-  if (PixBitmap* found = FindLocked(cache, source, id)) return found;
-  if (!load) return nullptr;
+  if (const Entry* found = FindLocked(cache, source, id)) return Found(found);
+  if (!load) return {};
   std::unique_ptr<PixBitmap> bitmap = load();
-  if (!bitmap) return nullptr;
+  if (!bitmap) return {};
   // The loader may have added the same key itself; keep the first so pointers stay valid.
-  if (PixBitmap* found = FindLocked(cache, source, id)) return found;
-  cache.entries.push_back(Entry{source, id, std::move(bitmap)});
-  return cache.entries.back().bitmap.get();
+  if (const Entry* found = FindLocked(cache, source, id)) return Found(found);
+  const bool opaque = IsOpaque(*bitmap);
+  cache.entries.push_back(Entry{source, id, std::move(bitmap), opaque});
+  return Found(&cache.entries.back());
 }
 
 std::size_t BitmapCacheCount() {

@@ -15,14 +15,21 @@ namespace fluvia {
 
 class PixBitmap;
 
+struct CachedBitmap {
+  PixBitmap* bitmap = nullptr;
+  // Every pixel has alpha 255, so compositing it over anything is a plain copy. Found once,
+  // when the bitmap is added.
+  bool opaque = false;
+};
+
 // The bitmap for (source, id), or null when none was added.
 PixBitmap* FindCachedBitmap(int source, int id);
 
 // Returns the cached bitmap for (source, id); on a miss calls load and keeps what it returns.
 // A failed load (null) is not remembered, so a later call tries again. The cache lock is held
 // across the load so that two editors never decode the same image twice.
-PixBitmap* FindOrLoadCachedBitmap(int source, int id,
-                                  const std::function<std::unique_ptr<PixBitmap>()>& load);
+CachedBitmap FindOrLoadCachedBitmap(int source, int id,
+                                    const std::function<std::unique_ptr<PixBitmap>()>& load);
 
 // Number of cached bitmaps and the pixel memory they hold, in bytes.
 std::size_t BitmapCacheCount();

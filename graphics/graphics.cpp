@@ -137,9 +137,11 @@ void IGraphics::SetAllControlsDirty() {
 IBitmapStrip IGraphics::LoadBitmapStrip(int imageId, const char* fileName, int frames) {
   IBitmapStrip strip;
   strip.frames = std::max(frames, 1);
-  strip.bitmap = FindOrLoadCachedBitmap(ImageSource(), imageId, [&] {
+  const CachedBitmap cached = FindOrLoadCachedBitmap(ImageSource(), imageId, [&] {
     return LoadImageResource(imageId, fileName ? fileName : "");
   });
+  strip.bitmap = cached.bitmap;
+  strip.opaque = cached.opaque;
   if (strip.bitmap) {
     strip.width = strip.bitmap->Width();
     strip.height = strip.bitmap->Height();

@@ -58,8 +58,11 @@ bool IGraphics::DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int s
   const IBlendMode& mode = blend ? *blend : kDefaultBlend;
   const PixRect source{srcX + (r.left - dest.left), srcY + (r.top - dest.top), 0, 0};
   const PixRect sourceRect{source.left, source.top, source.left + r.W(), source.top + r.H()};
-  PixBlit(drawSurface_.get(), strip.bitmap, r.left, r.top, &sourceRect, mode.weight,
-          mode.PixMode());
+  unsigned pixMode = mode.PixMode();
+  // Over-compositing a fully opaque image at full weight replaces the pixels with the image's
+  // own (alpha 255 included): exactly what a plain copy does.
+  if (strip.opaque && pixMode == kPixBlendCopyAlpha && mode.weight == 1.0f) pixMode = kPixBlendCopy;
+  PixBlit(drawSurface_.get(), strip.bitmap, r.left, r.top, &sourceRect, mode.weight, pixMode);
   return true;
 }
 

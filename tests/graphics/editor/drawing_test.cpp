@@ -49,6 +49,30 @@ TEST(Drawing, ClippedFramesStillComeFromTheirOwnFrame) {
   EXPECT_EQ(PixelAt(f.Surface(), 5, 5), kOpaqueWhite);
 }
 
+TEST(Drawing, OpaqueImagesAreCopiedWithTheSameResultAsCompositing) {
+  // An opaque image with varied colours over a background with varied colours and alpha.
+  auto image = MakeStrip(16, 16, 1, [](int) { return 0u; });
+  for (int i = 0; i < 16 * 16; ++i) {
+    image->Pixels()[(i / 16) * image->RowSpan() + i % 16] = 0xff000000u | (0x9e3779b9u * unsigned(i) >> 8);
+  }
+  std::uint32_t results[2][16 * 16];
+  for (int opaque = 0; opaque < 2; ++opaque) {
+    DrawingFixture f;
+    IBitmapStrip strip = StripOf(*image, 1);
+    strip.opaque = opaque == 1;
+    f.Add<IBitmapControl>(IBounds(4, 4, 20, 20), -1, strip);
+    f.Attach();
+    for (int y = 0; y < 24; ++y) {
+      for (int x = 0; x < 24; ++x) {
+        f.Surface().Pixels()[y * f.Surface().RowSpan() + x] = 0x40000000u * unsigned(x % 4) + 0x00102030u * unsigned(y);
+      }
+    }
+    f.graphics.Draw(IBounds(0, 0, 24, 24));
+    for (int i = 0; i < 16 * 16; ++i) results[opaque][i] = PixelAt(f.Surface(), 4 + i % 16, 4 + i / 16);
+  }
+  for (int i = 0; i < 16 * 16; ++i) ASSERT_EQ(results[0][i], results[1][i]) << i;
+}
+
 TEST(Drawing, ValueChoosesTheNearestFrame) {
   struct Case {
     double value;

@@ -71,6 +71,15 @@ ImageSize SizeOf(int id) {
   return {0, 0, 0};
 }
 
+bool AllOpaque(const PixBitmap& bitmap) {
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      if (bitmap.Pixels()[y * bitmap.RowSpan() + x] >> 24 != 255) return false;
+    }
+  }
+  return true;
+}
+
 // The strip a control draws, if it draws one.
 const IBitmapStrip* StripOf(IControl* control) {
   if (auto* knob = dynamic_cast<IKnobMultiControl*>(control)) return &knob->Strip();
@@ -163,6 +172,7 @@ TEST_P(LayoutTest, EveryRowHasItsClassRectangleImageAndParameter) {
     EXPECT_EQ(strip->bitmap->Width(), strip->width);
     EXPECT_EQ(strip->bitmap->Height(), strip->height);
     EXPECT_FALSE(strip->framesAreHorizontal);
+    EXPECT_EQ(strip->opaque, AllOpaque(*strip->bitmap));
     const bool knob = expected.image >= 107 && expected.image <= 115;
     EXPECT_EQ(strip->frames, knob ? 29 : 1);
     if (knob) {
