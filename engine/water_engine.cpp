@@ -52,6 +52,7 @@ void WaterEngine::Reset(double sampleRate) {
   resonatorLine_.Reset(lineSize);
   excitationLine_.Reset(lineSize);
   envelope_ = GateEnvelopeState{};
+  silentSpreadFrames_ = kSpreadLineSize;
   reciprocalSampleRate_ = 1.0 / sampleRate;
   for (int i = 0; i < kEngineParamCount; ++i) {
     parameters_[i] = EngineParamTableRow(i).defaultValue;

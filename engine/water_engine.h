@@ -90,6 +90,9 @@ class WaterEngine {
   std::array<std::uint64_t, 9> coefficientInputs_{};
   bool coefficientsValid_ = false;
 
+  // Zeros most recently written to the spread lines in a row; a reset leaves them all zero.
+  std::int64_t silentSpreadFrames_ = 0;
+
   DelayLine excitationLine_;
   DelayLine resonatorLine_;
   DelayLine leftSpreadLine_;

@@ -113,6 +113,8 @@ struct LinePair {
 struct PairedLines {
   LinePair resonance;  // first: excitation line, second: resonator line
   LinePair spread;     // first: left spread line, second: right spread line
+  // How many of the latest writes to the spread lines were zero (saturating).
+  std::int64_t silentSpreadFrames;
 
   // `newest` is the resonator line's latest sample (the previous frame's output).
   void ReadResonance(double tap, double newest, double& excitation, double& resonator) const {
@@ -376,6 +378,50 @@ void SpreadPass(Lines& lines, const LoopConstants& c, const double* saturated, d
   Spread(lines, c, saturated, outLeft, outRight, frames);
 }
 
+bool AllZero(const double* v, int frames) {
+  bool nonZero = false;
+  for (int i = 0; i < frames; ++i) nonZero |= v[i] != 0.0;
+  return !nonZero;
+}
+
+// Silence. Once the held excitation, the resonator's latest samples and the filter states
+// are all zero, every later value of the chain is zero (each is a sum of products with a zero
+// factor) until the held excitation moves again. Such a chunk only writes its zeros (and the
+// held values, which may be signed zeros) into the resonance lines. Values compare equal to
+// those of the full computation; only the sign of a zero may differ.
+bool ResonanceSilent(const PairedLines& lines, const FilterState& f, const double* held,
+                     int frames) {
+  const LinePair& p = lines.resonance;
+  const std::uint32_t newest = (p.writeIndex - 1) & p.mask;
+  return p.first[newest] == 0.0 && p.second[newest] == 0.0 && f.lowpass == 0.0 &&
+         f.x1 == 0.0 && f.x2 == 0.0 && f.y1 == 0.0 && f.y2 == 0.0 && AllZero(held, frames);
+}
+
+void WriteSilentResonance(PairedLines& lines, const double* held, int frames) {
+  LinePair p = lines.resonance;
+  for (int i = 0; i < frames; ++i) p.WriteAndStep(held[i], 0.0);
+  lines.resonance = p;
+}
+
+// The spread lines are read at most their maximum delay back, so once that many zeros have
+// been written, silence in gives silence out.
+void SilentSpread(PairedLines& lines, double* outLeft, double* outRight, int frames) {
+  LinePair p = lines.spread;
+  for (int i = 0; i < frames; ++i) {
+    outLeft[i] = 0.0;
+    outRight[i] = 0.0;
+    p.WriteAndStep(0.0, 0.0);
+  }
+  lines.spread = p;
+}
+
+void CountSilentSpread(PairedLines& lines, const double* saturated, int frames) {
+  lines.silentSpreadFrames =
+      AllZero(saturated, frames) ? std::min<std::int64_t>(lines.silentSpreadFrames + frames,
+                                                          std::int64_t{1} << 40)
+                                 : 0;
+}
+
 template <class Phase, class Lines>
 void RenderChunks(GateEnvelopeState& envelope, const GateEnvelopeBlock& block, DriveState& drive,
                   FilterState& filters, Lines& lines, const LoopConstants& c, double* outLeft,
@@ -385,11 +431,28 @@ void RenderChunks(GateEnvelopeState& envelope, const GateEnvelopeBlock& block, D
   alignas(64) double b[kChunkFrames];
   for (int done = 0; done < frames; done += kChunkFrames) {
     const int n = std::min(kChunkFrames, frames - done);
+    double* left = outLeft + done;
+    double* right = outRight + done;
     const bool levelConstant = RenderGateLevels(envelope, block, a, n);
     Drive<Phase>(drive, c, a, levelConstant, b, n);
+    if constexpr (std::is_same<Lines, PairedLines>::value) {
+      if (ResonanceSilent(lines, filters, b, n)) {
+        WriteSilentResonance(lines, b, n);
+        if (lines.silentSpreadFrames >= static_cast<std::int64_t>(lines.spread.maxDelay)) {
+          SilentSpread(lines, left, right, n);
+          lines.silentSpreadFrames += n;
+        } else {
+          std::fill(a, a + n, 0.0);
+          SpreadPass(lines, c, a, left, right, n);
+          CountSilentSpread(lines, a, n);
+        }
+        continue;
+      }
+    }
     Resonate(filters, lines, c, b, a, n);
     Saturate(a, c.volume, b, n);
-    SpreadPass(lines, c, b, outLeft + done, outRight + done, n);
+    SpreadPass(lines, c, b, left, right, n);
+    if constexpr (std::is_same<Lines, PairedLines>::value) CountSilentSpread(lines, b, n);
   }
 }
 
@@ -511,13 +574,15 @@ int WaterEngine::Render(const double* const* inputs, double* const* outputs, int
   double* outRight = outputs[1];
   if (LinesArePaired()) {
     PairedLines lines{MakePair(excitationLine_, resonatorLine_),
-                      MakePair(leftSpreadLine_, rightSpreadLine_)};
+                      MakePair(leftSpreadLine_, rightSpreadLine_), silentSpreadFrames_};
     RenderWithLines(envelope_, block, drive, filters, lines, c, outLeft, outRight, frames);
     StorePair(lines.resonance, excitationLine_, resonatorLine_);
     StorePair(lines.spread, leftSpreadLine_, rightSpreadLine_);
+    silentSpreadFrames_ = lines.silentSpreadFrames;
   } else {
     GuardedLines lines{&excitationLine_, &resonatorLine_, &leftSpreadLine_, &rightSpreadLine_};
     RenderWithLines(envelope_, block, drive, filters, lines, c, outLeft, outRight, frames);
+    silentSpreadFrames_ = 0;
   }
 
   sy.noiseStage[0] = drive.s1;

@@ -121,6 +121,29 @@ TEST(ReferenceRender, GateCyclesAndParameterChangesForTenSeconds) {
   EXPECT_LE(c.maxDeviation(), kTolerance);
 }
 
+// A short note, a long silence (the tail decays to exact zeros, where the renderer skips the
+// silent parts of the chain) and a second note, which must start exactly as the reference's.
+TEST(ReferenceRender, SilenceBetweenNotes) {
+  for (const double spread : {0.0, 0.55}) {
+    SCOPED_TRACE(spread);
+    SetNoiseState(4242u);
+    Comparison c(48000.0);
+    c.Set(kSoundfieldAmt, spread);
+    c.Set(kAmpFadeInOut, 0.1);
+    c.Set(kVoice00_NoteGate, 1.0);
+    for (int i = 0; i < 40; ++i) c.Render(480);
+    c.Set(kVoice00_NoteGate, 0.0);
+    for (int i = 0; i < 1000; ++i) c.Render(i % 3 == 0 ? 480 : 129);
+    const double quietPeak = c.peak();
+    c.Set(kVoice00_NoteGate, 1.0);
+    for (int i = 0; i < 100; ++i) c.Render(480);
+    Report(spread == 0.0 ? "silence_between_notes" : "silence_between_notes_spread", c);
+    EXPECT_GT(c.peak(), 0.0);
+    EXPECT_GT(quietPeak, 0.0);
+    EXPECT_LE(c.maxDeviation(), kTolerance);
+  }
+}
+
 struct RateCase {
   const char* name;
   double sampleRate;
