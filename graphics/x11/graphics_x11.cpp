@@ -1,0 +1,489 @@
+#include "graphics/x11/graphics_x11.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "graphics/pix/pix_bitmap.h"
+#include "graphics/pix/pix_mem_bitmap.h"
+#include "graphics/pix/pix_image_resource.h"
+#include "graphics/editor_size.h"
+#include "graphics/x11/x11_error_trap.h"
+#include "graphics/x11/x11_external_dialogs.h"
+#include "graphics/x11/x11_paths.h"
+#include "graphics/x11/x11_popup_menu.h"
+#include "graphics/x11/x11_window_state.h"
+
+namespace fluvia {
+namespace {
+
+constexpr long kEditorEvents = ExposureMask | ButtonPressMask | ButtonReleaseMask |
+                               PointerMotionMask | LeaveWindowMask | KeyPressMask |
+                               KeyReleaseMask | FocusChangeMask | StructureNotifyMask;
+constexpr int kClipboardWaitMs = 500;
+constexpr int kIdYes = 6;
+constexpr int kYesNo = 4;
+
+// Something in this module, for finding the module's own file.
+const char kModuleAnchor = 0;
+
+void EnsureXThreads() {
+  // Hosts drive X from several threads (their own connections); Xlib must be told before the
+  // first connection of the process. Since libX11 1.8 this is the default and the call is
+  // harmless.
+  static std::once_flag once;
+  std::call_once(once, [] { XInitThreads(); });
+}
+
+bool HasPngExtension(const char* fileName) {
+  const char* dot = std::strrchr(fileName ? fileName : "", '.');
+  if (!dot || std::strlen(dot + 1) != 3) return false;
+  return std::tolower(static_cast<unsigned char>(dot[1])) == 'p' &&
+         std::tolower(static_cast<unsigned char>(dot[2])) == 'n' &&
+         std::tolower(static_cast<unsigned char>(dot[3])) == 'g';
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+Window TopLevelOf(Display* display, Window window) {
+  Window current = window;
+  for (int depth = 0; depth < 64; ++depth) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, current, &root, &parent, &children, &count)) return window;
+    if (children) XFree(children);
+    if (parent == root || parent == 0) return current;
+    current = parent;
+  }
+  return current;
+}
+
+}  // namespace
+
+IGraphicsX11::IGraphicsX11(IPluginCore& plugin, ArtworkSet set)
+    : IGraphics(plugin, EditorSizeFor(set).width, EditorSizeFor(set).height, kEditorFrameRate),
+      set_(set) {}
+
+IGraphicsX11::~IGraphicsX11() { CloseWindow(); }
+
+// ---- Window lifecycle -------------------------------------------------------------------------
+
+void* IGraphicsX11::OpenWindow(void* parent) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  int x = 0, y = 0;
+  if (x_ && !x_->windowGone) {
+    // Opening again without a close: the new window takes the old one's place.
+    X11ErrorTrap trap(x_->display);
+    Window root = 0;
+    unsigned w = 0, h = 0, border = 0, depth = 0;
+    if (!XGetGeometry(x_->display, x_->window, &root, &x, &y, &w, &h, &border, &depth) ||
+        trap.SyncAndCheck()) {
+      x = y = 0;
+    }
+  }
+  CloseWindow();
+  const Window parentWindow = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
+  if (parentWindow == 0) return nullptr;
+
+  EnsureXThreads();
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return nullptr;
+  auto state = std::make_unique<X11WindowState>();
+  state->display = display;
+  state->parent = parentWindow;
+  {
+    X11ErrorTrap trap(display);
+    XWindowAttributes parentAttributes{};
+    const bool parentOk = XGetWindowAttributes(display, parentWindow, &parentAttributes) != 0;
+    if (!parentOk || trap.SyncAndCheck() || !parentAttributes.screen) {
+      XCloseDisplay(display);
+      return nullptr;
+    }
+    state->screen = XScreenNumberOfScreen(parentAttributes.screen);
+    state->visual =
+        ChooseVisual(display, state->screen, parentAttributes.visual, parentAttributes.depth);
+
+    XSetWindowAttributes attributes{};
+    // No background: the editor paints every pixel, and a cleared background would flicker.
+    attributes.background_pixmap = None;
+    attributes.border_pixel = 0;
+    attributes.event_mask = kEditorEvents;
+    unsigned long valueMask = CWBackPixmap | CWBorderPixel | CWEventMask;
+    if (state->visual.visual != parentAttributes.visual) {
+      state->colormap = XCreateColormap(display, RootWindow(display, state->screen),
+                                        state->visual.visual, AllocNone);
+      attributes.colormap = state->colormap;
+      valueMask |= CWColormap;
+    }
+    state->window = XCreateWindow(display, parentWindow, x, y, unsigned(std::max(Width(), 1)),
+                                  unsigned(std::max(Height(), 1)), 0, state->visual.depth,
+                                  InputOutput, state->visual.visual, valueMask, &attributes);
+    if (trap.SyncAndCheck() || !state->window) {
+      if (state->colormap) XFreeColormap(display, state->colormap);
+      XCloseDisplay(display);
+      return nullptr;
+    }
+    XStoreName(display, state->window, "IPlugin");
+    state->gc = XCreateGC(display, state->window, 0, nullptr);
+    state->output = std::make_unique<X11SurfaceOutput>(display, state->visual);
+    state->topLevel = TopLevelOf(display, parentWindow);
+    XMapWindow(display, state->window);
+    XWindowAttributes own{};
+    if (XGetWindowAttributes(display, state->window, &own) && own.map_state == IsViewable) {
+      XSetInputFocus(display, state->window, RevertToParent, CurrentTime);
+    }
+    trap.SyncAndCheck();
+  }
+  x_ = std::move(state);
+  // The new window shows everything on its first draw.
+  SetAllControlsDirty();
+  Invalidate(IBounds(0, 0, Width(), Height()));
+  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(x_->window));
+}
+
+void IGraphicsX11::CloseWindow() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!x_) return;
+  if (HasCursorHidden()) ShowMouseCursor();
+  DestroyWindowState();
+}
+
+void IGraphicsX11::DestroyWindowState() {
+  std::unique_ptr<X11WindowState> state = std::move(x_);
+  Display* display = state->display;
+  X11ErrorTrap trap(display);
+  if (state->hostCapture) XUngrabPointer(display, CurrentTime);
+  state->output.reset();
+  if (state->gc) XFreeGC(display, state->gc);
+  if (state->blankCursor) XFreeCursor(display, state->blankCursor);
+  if (!state->windowGone && state->window) XDestroyWindow(display, state->window);
+  if (state->colormap) XFreeColormap(display, state->colormap);
+  XCloseDisplay(display);
+}
+
+bool IGraphicsX11::WindowIsOpen() const { return x_ && !x_->windowGone; }
+
+unsigned long IGraphicsX11::XWindow() const { return WindowIsOpen() ? x_->window : 0; }
+
+void* IGraphicsX11::GetWindowHandle() {
+  return WindowIsOpen() ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(x_->window))
+                        : nullptr;
+}
+
+int IGraphicsX11::ConnectionFd() const { return x_ ? ConnectionNumber(x_->display) : -1; }
+
+// ---- Drawing ----------------------------------------------------------------------------------
+
+void IGraphicsX11::Invalidate(const IBounds& rect) {
+  if (x_) x_->invalid = x_->invalid.Union(rect);
+}
+
+void IGraphicsX11::OnTimer() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen()) return;
+  X11ErrorTrap trap(x_->display);
+  Redraw();
+}
+
+void IGraphicsX11::Redraw() {
+  if (!WindowIsOpen()) return;
+  IBounds dirty;
+  IsDirty(dirty);
+  const IBounds region = dirty.Union(x_->invalid);
+  x_->invalid = IBounds();
+  if (region.Empty()) return;
+  Draw(region);
+  XFlush(x_->display);
+}
+
+bool IGraphicsX11::DrawScreen(const IBounds& region) {
+  if (!WindowIsOpen() || !DrawSurface()) return false;
+  x_->output->Put(x_->window, x_->gc, *DrawSurface(), region.left, region.top, region.right,
+                  region.bottom);
+  return true;
+}
+
+bool IGraphicsX11::MeasureIText(const ITextStyle& style, const char* text, IBounds& rect) {
+  return DrawIText(style, text, rect, true);
+}
+
+void IGraphicsX11::Resize(int width, int height) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (width == Width() && height == Height()) return;
+  ResizeGraphics(width, height);
+  if (!WindowIsOpen()) return;
+  X11ErrorTrap trap(x_->display);
+  // Only the editor's own window changes; the host sizes its windows itself.
+  XResizeWindow(x_->display, x_->window, unsigned(std::max(Width(), 1)),
+                unsigned(std::max(Height(), 1)));
+  Invalidate(IBounds(0, 0, Width(), Height()));
+  XFlush(x_->display);
+}
+
+// ---- Modal prompts ----------------------------------------------------------------------------
+
+void IGraphicsX11::ReleaseCapture() {
+  if (!x_ || !x_->hostCapture) return;
+  x_->hostCapture = false;
+  XUngrabPointer(x_->display, CurrentTime);
+  XFlush(x_->display);
+}
+
+IMenuList* IGraphicsX11::CreateIPopupMenu(IMenuList& menu, const IBounds& rect) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen() || modalDepth_ > 0) return nullptr;
+  ResetMouseState();
+  X11ErrorTrap trap(x_->display);
+  ReleaseCapture();
+  x_->clicks.Reset();
+
+  Window child = 0;
+  int rootX = 0, rootY = 0;
+  XTranslateCoordinates(x_->display, x_->window, RootWindow(x_->display, x_->screen), rect.left,
+                        rect.bottom, &rootX, &rootY, &child);
+  X11PopupContext context;
+  context.display = x_->display;
+  context.screen = x_->screen;
+  context.owner = x_->window;
+  context.visual = x_->visual;
+  context.colormap = x_->colormap;
+  context.otherEvent = [this](XEvent& event) { HandleEvent(event); };
+  context.idle = [this] { Redraw(); };
+  context.ownerGone = [this] { return !WindowIsOpen(); };
+  ++modalDepth_;
+  IMenuList* chosen = RunPopupMenu(context, menu, rootX, rootY);
+  --modalDepth_;
+  // The menu covered part of the editor.
+  Invalidate(IBounds(0, 0, Width(), Height()));
+  return chosen;
+}
+
+void IGraphicsX11::ServiceWhileModal() {
+  if (!x_) return;
+  X11ErrorTrap trap(x_->display);
+  while (x_ && XPending(x_->display) > 0) {
+    XEvent event;
+    XNextEvent(x_->display, &event);
+    HandleEvent(event);  // input is dropped while modalDepth_ > 0
+  }
+  Redraw();
+}
+
+void IGraphicsX11::CreateTextEntry(IControl&, const ITextStyle&, const IBounds&, const char*,
+                                   IParameter*) {}
+
+void IGraphicsX11::PromptForFile(std::string& file, int mode, std::string& directory,
+                                 const std::string& extensions) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen()) {
+    file.clear();
+    return;
+  }
+  if (directory.empty()) directory = DesktopPath();
+  const std::string start =
+      file.empty() ? directory + "/" : file.find('/') == std::string::npos ? directory + "/" + file
+                                                                           : file;
+  // There is no file dialog on plain X11: borrow the desktop's, or count it as cancelled.
+  const DialogTool tool = FindDialogTool();
+  if (tool == DialogTool::kNone) {
+    file.clear();
+    return;
+  }
+  ReleaseCapture();
+  ++modalDepth_;
+  const ProcessResult result =
+      RunProcess(FileDialogCommand(tool, mode, start, extensions), [this] { ServiceWhileModal(); });
+  --modalDepth_;
+  Invalidate(IBounds(0, 0, Width(), Height()));
+
+  std::string path = result.started && result.exitCode == 0 ? FirstLine(result.output) : "";
+  if (!path.empty() && mode == kFileSave) {
+    // A name typed without an extension gets the default one, as save dialogs do.
+    const size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string first = extensions.substr(0, extensions.find(' ')).substr(0, 15);
+    if (!name.empty() && name.find('.') == std::string::npos && !first.empty()) {
+      path += "." + first;
+    }
+  }
+  const std::string folder = FolderOf(path);
+  const bool acceptable = !path.empty() && path[0] == '/' && IsDirectory(folder) &&
+                          (mode == kFileSave ? !IsDirectory(path) : IsRegularFile(path));
+  if (!acceptable) {
+    file.clear();
+    return;
+  }
+  file = path;
+  directory = folder;
+}
+
+bool IGraphicsX11::PromptForColor(IArgbColor& color, const char* prompt) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen()) return false;
+  const DialogTool tool = FindDialogTool();
+  if (tool == DialogTool::kNone) return false;
+  ReleaseCapture();
+  ++modalDepth_;
+  const ProcessResult result =
+      RunProcess(ColorDialogCommand(tool, color, prompt), [this] { ServiceWhileModal(); });
+  --modalDepth_;
+  Invalidate(IBounds(0, 0, Width(), Height()));
+  IArgbColor chosen = color;
+  if (!result.started || result.exitCode != 0 || !ParseColorAnswer(result.output, chosen)) {
+    return false;
+  }
+  color.r = chosen.r;
+  color.g = chosen.g;
+  color.b = chosen.b;
+  return true;
+}
+
+int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const DialogTool tool = FindDialogTool();
+  if (tool == DialogTool::kNone) {
+    // Nowhere to show it: keep the message where a user of a terminal can find it.
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    return MessageBoxAnswer(type, ProcessResult{});
+  }
+  ReleaseCapture();
+  ++modalDepth_;
+  const ProcessResult result = RunProcess(MessageBoxCommand(tool, text, caption, type),
+                                          [this] { ServiceWhileModal(); });
+  --modalDepth_;
+  Invalidate(IBounds(0, 0, Width(), Height()));
+  return MessageBoxAnswer(type, result);
+}
+
+bool IGraphicsX11::OpenURL(const char* url, const char* title, const char* confirmText,
+                           const char* errorText) {
+  if (confirmText && *confirmText && ShowMessageBox(confirmText, title, kYesNo) != kIdYes) {
+    return false;
+  }
+  if (url && *url) {
+    const ProcessResult result = RunProcess({"xdg-open", url});
+    if (result.started && result.exitCode == 0) return true;
+  }
+  if (errorText && *errorText) ShowMessageBox(errorText, title, 0);
+  return false;
+}
+
+// ---- Clipboard and cursor ---------------------------------------------------------------------
+
+bool IGraphicsX11::GetClipboardText(std::string& text) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  text.clear();
+  if (!WindowIsOpen()) return false;
+  Display* display = x_->display;
+  X11ErrorTrap trap(display);
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const Atom property = XInternAtom(display, "FLUVIA_CLIPBOARD", False);
+  if (XGetSelectionOwner(display, clipboard) == None) return false;
+  XDeleteProperty(display, x_->window, property);
+  XConvertSelection(display, clipboard, utf8, property, x_->window, CurrentTime);
+  XFlush(display);
+
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kClipboardWaitMs);
+  XEvent event;
+  bool answered = false;
+  while (!answered && std::chrono::steady_clock::now() < deadline) {
+    if (XCheckTypedWindowEvent(display, x_->window, SelectionNotify, &event)) {
+      answered = true;
+      break;
+    }
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    poll(&fd, 1, 10);
+  }
+  if (!answered || event.xselection.property == None) return false;
+
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  // Large transfers come in increments (type INCR), which a value prompt never needs.
+  const int status = XGetWindowProperty(display, x_->window, property, 0, 1 << 20, True,
+                                        AnyPropertyType, &type, &format, &count, &remaining,
+                                        &data);
+  const bool ok = status == Success && data && format == 8 && (type == utf8 || type == XA_STRING);
+  if (ok) text.assign(reinterpret_cast<const char*>(data), count);
+  if (data) XFree(data);
+  return ok;
+}
+
+void IGraphicsX11::HideMouseCursor() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (HasCursorHidden() || !WindowIsOpen()) return;
+  Display* display = x_->display;
+  X11ErrorTrap trap(display);
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, winX = 0, winY = 0;
+  unsigned mask = 0;
+  if (!XQueryPointer(display, x_->window, &root, &child, &rootX, &rootY, &winX, &winY, &mask)) {
+    return;
+  }
+  if (!x_->blankCursor) {
+    static const char kEmpty[1] = {0};
+    const Pixmap blank = XCreateBitmapFromData(display, x_->window, kEmpty, 1, 1);
+    XColor black{};
+    x_->blankCursor = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
+    XFreePixmap(display, blank);
+  }
+  XDefineCursor(display, x_->window, x_->blankCursor);
+  XFlush(display);
+  SetSavedCursor(rootX, rootY);
+  SetCursorHidden(true);
+}
+
+void IGraphicsX11::ShowMouseCursor() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!HasCursorHidden()) return;
+  SetCursorHidden(false);
+  if (!WindowIsOpen()) return;
+  Display* display = x_->display;
+  X11ErrorTrap trap(display);
+  XWarpPointer(display, None, RootWindow(display, x_->screen), 0, 0, 0, 0, SavedCursorX(),
+               SavedCursorY());
+  XUndefineCursor(display, x_->window);
+  XFlush(display);
+}
+
+// ---- Paths and images -------------------------------------------------------------------------
+
+std::string IGraphicsX11::HostPath() { return ExecutableFolder(); }
+std::string IGraphicsX11::PluginPath() { return ModuleFolderOf(&kModuleAnchor); }
+std::string IGraphicsX11::DesktopPath() { return DesktopFolder(); }
+std::string IGraphicsX11::AppSupportPath(bool system) { return DataFolder(system); }
+
+std::unique_ptr<PixBitmap> IGraphicsX11::LoadImageResource(int id, const char* fileName) {
+  if (!HasPngExtension(fileName)) return nullptr;
+  return std::unique_ptr<PixBitmap>(LoadPngResource(set_, id));
+}
+
+}  // namespace fluvia

@@ -1,0 +1,13 @@
+#include "graphics/x11/x11_factory.h"
+
+#include "graphics/x11/graphics_x11.h"
+
+namespace fluvia {
+
+GraphicsFactory X11GraphicsFactory() {
+  return [](IPluginCore& plugin, ArtworkSet set) -> std::unique_ptr<IGraphics> {
+    return std::make_unique<IGraphicsX11>(plugin, set);
+  };
+}
+
+}  // namespace fluvia

@@ -1,0 +1,162 @@
+// The prompts X11 borrows from the desktop: file dialogs through zenity (a stand-in script
+// here, found on PATH like the real one), "cancelled" without a dialog program, and the
+// answers of colour and message dialogs.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "graphics/x11/x11_external_dialogs.h"
+#include "tests/graphics/x11/x11_fixture.h"
+
+namespace fluvia::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(X11DialogAnswers, ColoursAndMessageBoxAnswersAreRead) {
+  const struct {
+    const char* text;
+    bool ok;
+    int r, g, b;
+  } colours[] = {
+      {"rgb(12,34,255)\n", true, 12, 34, 255},
+      {"rgba(1,2,3,0.5)\n", true, 1, 2, 3},
+      {"#0a0B0c\n", true, 10, 11, 12},
+      {"rgb(1,2,300)", false, 0, 0, 0},
+      {"rgb(1,2)", false, 0, 0, 0},
+      {"#12345", false, 0, 0, 0},
+      {"", false, 0, 0, 0},
+  };
+  for (const auto& c : colours) {
+    IArgbColor colour{7, 0, 0, 0};
+    EXPECT_EQ(ParseColorAnswer(c.text, colour), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(colour, IArgbColor(7, c.r, c.g, c.b)) << c.text;
+    }
+  }
+
+  ProcessResult none;  // no dialog program
+  ProcessResult yes{true, 0, ""}, no{true, 1, ""}, cancel{true, 2, ""}, crashed{true, -1, ""};
+  const struct {
+    int type;
+    const ProcessResult& result;
+    int answer;
+  } boxes[] = {
+      {0, none, 1},  {0, no, 1},       {1, yes, 1},   {1, no, 2},  {1, none, 2},
+      {4, yes, 6},   {4, no, 7},       {4, none, 7},  {4, crashed, 7},
+      {3, yes, 6},   {3, cancel, 2},   {0x34, no, 7},
+  };
+  for (const auto& b : boxes) {
+    EXPECT_EQ(MessageBoxAnswer(b.type, b.result), b.answer)
+        << b.type << " exit " << b.result.exitCode;
+  }
+}
+
+class X11FilePromptTest : public X11EditorTest {
+ protected:
+  void SetUp() override {
+    X11EditorTest::SetUp();
+    if (HasFatalFailure()) return;
+    const char* path = std::getenv("PATH");
+    savedPath_ = path ? path : "";
+    bin_ = folder_ / "bin";
+    fs::create_directories(bin_);
+    setenv("PATH", bin_.c_str(), 1);
+    ASSERT_NE(editor_->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host_))),
+              nullptr);
+  }
+  void TearDown() override {
+    setenv("PATH", savedPath_.c_str(), 1);
+    X11EditorTest::TearDown();
+  }
+
+  // A zenity that records its arguments and answers `answer` with exit code `code`.
+  void FakeZenity(const std::string& answer, int code) {
+    const fs::path script = bin_ / "zenity";
+    std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << (bin_ / "args").string()
+                          << "'\nprintf '%s\\n' '" << answer << "'\nexit " << code << "\n";
+    chmod(script.c_str(), 0755);
+  }
+  std::string Arguments() {
+    std::ifstream in(bin_ / "args");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  std::string savedPath_;
+  fs::path bin_;
+};
+
+TEST_F(X11FilePromptTest, TheDialogsAnswerBecomesTheFileAndItsFolder) {
+  const fs::path preset = folder_ / "Factory" / "SFX - Shower.fluviapreset";
+  FakeZenity(preset.string(), 0);
+  std::string file = "start.fluviapreset";
+  std::string directory = (folder_ / "User").string();
+  editor_->PromptForFile(file, IGraphics::kFileOpen, directory, "fluviapreset");
+  EXPECT_EQ(file, preset.string());
+  EXPECT_EQ(directory, (folder_ / "Factory").string());
+  const std::string args = Arguments();
+  EXPECT_NE(args.find("--file-selection\n"), std::string::npos) << args;
+  EXPECT_NE(args.find("--filename=" + (folder_ / "User" / "start.fluviapreset").string() + "\n"),
+            std::string::npos)
+      << args;
+  EXPECT_NE(args.find("--file-filter=*.fluviapreset | *.fluviapreset\n"), std::string::npos)
+      << args;
+  EXPECT_EQ(args.find("--save"), std::string::npos) << args;
+
+  // Saving: a name typed without an extension gets the first one.
+  FakeZenity((folder_ / "User" / "Mine").string(), 0);
+  file.clear();
+  editor_->PromptForFile(file, IGraphics::kFileSave, directory, "fluviapreset txt");
+  EXPECT_EQ(file, (folder_ / "User" / "Mine.fluviapreset").string());
+  EXPECT_NE(Arguments().find("--save\n"), std::string::npos);
+}
+
+TEST_F(X11FilePromptTest, CancelsRefusalsAndAMissingDialogLeaveNoFile) {
+  const struct {
+    const char* name;
+    std::string answer;
+    int code;
+    int mode;
+    bool tool;
+  } cases[] = {
+      {"cancelled", (folder_ / "Factory" / "SFX - Shower.fluviapreset").string(), 1,
+       IGraphics::kFileOpen, true},
+      {"missing file", (folder_ / "Factory" / "nope.fluviapreset").string(), 0,
+       IGraphics::kFileOpen, true},
+      {"missing folder", (folder_ / "nowhere" / "a.fluviapreset").string(), 0,
+       IGraphics::kFileSave, true},
+      {"a folder", (folder_ / "User").string(), 0, IGraphics::kFileOpen, true},
+      {"relative", "a.fluviapreset", 0, IGraphics::kFileSave, true},
+      {"no dialog program", "", 0, IGraphics::kFileOpen, false},
+  };
+  for (const auto& c : cases) {
+    fs::remove(bin_ / "zenity");
+    if (c.tool) FakeZenity(c.answer, c.code);
+    std::string file = "before.fluviapreset";
+    std::string directory = folder_.string();
+    editor_->PromptForFile(file, c.mode, directory, "fluviapreset");
+    EXPECT_EQ(file, "") << c.name;
+    EXPECT_EQ(directory, folder_.string()) << c.name;
+  }
+
+  // Without a window there is no dialog at all.
+  FakeZenity((folder_ / "Factory" / "SFX - Shower.fluviapreset").string(), 0);
+  fs::remove(bin_ / "args");
+  editor_->CloseWindow();
+  std::string file = "before";
+  std::string directory;
+  editor_->PromptForFile(file, IGraphics::kFileOpen, directory, "fluviapreset");
+  EXPECT_EQ(file, "");
+  EXPECT_FALSE(fs::exists(bin_ / "args"));
+}
+
+}  // namespace
+}  // namespace fluvia::testing
