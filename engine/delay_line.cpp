@@ -78,8 +78,8 @@ void DelayLine::Step() {
 }
 
 DelayLine::Cursor DelayLine::Load() const {
-  return Cursor{memory_.get(), mask_, capacity_, static_cast<double>(maxDelay_), writeIndex_,
-                lastWritten_};
+  return Cursor{memory_.get(), mask_,       capacity_, static_cast<double>(maxDelay_),
+                writeIndex_,   lastWritten_};
 }
 
 void DelayLine::Store(const Cursor& cursor) {

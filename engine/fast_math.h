@@ -60,6 +60,11 @@ inline double Select(Mask m, double ifTrue, double ifFalse) {
       _mm_or_pd(_mm_and_pd(m.bits, Lane(ifTrue)), _mm_andnot_pd(m.bits, Lane(ifFalse))));
 }
 inline double KeepIf(Mask m, double x) { return _mm_cvtsd_f64(_mm_and_pd(m.bits, Lane(x))); }
+// `mask` all ones selects ifTrue, all zeros ifFalse.
+inline double SelectBits(std::uint64_t mask, double ifTrue, double ifFalse) {
+  const __m128d m = _mm_castsi128_pd(_mm_cvtsi64_si128(static_cast<long long>(mask)));
+  return _mm_cvtsd_f64(_mm_or_pd(_mm_and_pd(m, Lane(ifTrue)), _mm_andnot_pd(m, Lane(ifFalse))));
+}
 inline double ZeroIf(Mask m, double x) { return _mm_cvtsd_f64(_mm_andnot_pd(m.bits, Lane(x))); }
 #else
 struct Mask {
@@ -72,6 +77,9 @@ inline Mask GreaterEq(double a, double b) { return {a >= b}; }
 inline Mask operator&(Mask a, Mask b) { return {a.value && b.value}; }
 inline double Select(Mask m, double ifTrue, double ifFalse) { return m.value ? ifTrue : ifFalse; }
 inline double KeepIf(Mask m, double x) { return m.value ? x : 0.0; }
+inline double SelectBits(std::uint64_t mask, double ifTrue, double ifFalse) {
+  return mask != 0 ? ifTrue : ifFalse;
+}
 inline double ZeroIf(Mask m, double x) { return m.value ? 0.0 : x; }
 #endif
 
@@ -126,8 +134,7 @@ inline double FastExp(double u) {
   const std::uint64_t k = Bits(shifted);  // low bits: round(u * 64 / ln2), two's complement
   const double kd = shifted - kRoundToInteger;
   const double r = (u - kd * kLn2Over64High) - kd * kLn2Over64Low;
-  const double q =
-      r + r * r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0 + r * (1.0 / 120.0))));
+  const double q = r + r * r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0 + r * (1.0 / 120.0))));
   // (k >> 6) << 52, for negative k too: the table index bits are cleared and the remaining
   // multiple of 64 moved into the exponent (unsigned arithmetic wraps as intended).
   const std::uint64_t exponent = (k & ~std::uint64_t{63}) << 46;
@@ -181,8 +188,8 @@ inline double FastPow2001(double x) {
   const double u = m * entry.reciprocal - 1.0;
   constexpr double kExcessOverSquare = 2.001 - 2.0;
   const double w = kExcessOverSquare * Log1pSmall(u);
-  const double scale = kPowerExponentHigh[exponentIndex >> 5] *
-                       kPowerExponentLow[exponentIndex & 31] * entry.power;
+  const double scale =
+      kPowerExponentHigh[exponentIndex >> 5] * kPowerExponentLow[exponentIndex & 31] * entry.power;
   const double result = x * x * (scale + scale * (w + w * w * 0.5));
   // x <= 0 and NaN: the library power is 0 for 0 and NaN otherwise, which flushes to 0.
   return KeepIf(Greater(x, 0.0), FlushOverflow(result));
@@ -237,14 +244,14 @@ inline __m128d FastExp2(__m128d u) {
                                _mm_mul_pd(kd, Load(c.ln2Over64Low)));
   const __m128d poly = _mm_add_pd(
       Load(c.half),
-      _mm_mul_pd(r, _mm_add_pd(Load(c.sixth),
-                               _mm_mul_pd(r, _mm_add_pd(Load(c.twentyFourth),
-                                                        _mm_mul_pd(r, Load(c.oneHundredTwentieth)))))));
+      _mm_mul_pd(
+          r, _mm_add_pd(Load(c.sixth),
+                        _mm_mul_pd(r, _mm_add_pd(Load(c.twentyFourth),
+                                                 _mm_mul_pd(r, Load(c.oneHundredTwentieth)))))));
   const __m128d q = _mm_add_pd(r, _mm_mul_pd(_mm_mul_pd(r, r), poly));
   const __m128i exponent = _mm_slli_epi64(_mm_andnot_si128(Load(c.tableIndexBits), k), 46);
   const __m128i j = _mm_and_si128(k, Load(c.tableIndexBits));
-  const __m128d table =
-      _mm_loadh_pd(_mm_load_sd(&kExp2Table[Lane0(j)]), &kExp2Table[Lane1(j)]);
+  const __m128d table = _mm_loadh_pd(_mm_load_sd(&kExp2Table[Lane0(j)]), &kExp2Table[Lane1(j)]);
   const __m128d t = _mm_castsi128_pd(_mm_add_epi64(_mm_castpd_si128(table), exponent));
   return _mm_add_pd(t, _mm_mul_pd(t, q));
 }
@@ -282,20 +289,19 @@ inline __m128d FastPow2001x2(__m128d x) {
       _mm_or_si128(_mm_and_si128(bits, Load(c.mantissaBits)), Load(c.oneExponent)));
   const __m128d u = _mm_sub_pd(_mm_mul_pd(m, reciprocal), Load(c.one));
   const __m128d u2 = _mm_mul_pd(u, u);
-  const __m128d log1pU = _mm_add_pd(
-      _mm_sub_pd(u, _mm_mul_pd(u2, Load(c.half))),
-      _mm_mul_pd(_mm_mul_pd(u2, u),
-                 _mm_add_pd(_mm_sub_pd(Load(c.third), _mm_mul_pd(u, Load(c.quarter))),
-                            _mm_mul_pd(u2, Load(c.fifth)))));
+  const __m128d log1pU =
+      _mm_add_pd(_mm_sub_pd(u, _mm_mul_pd(u2, Load(c.half))),
+                 _mm_mul_pd(_mm_mul_pd(u2, u),
+                            _mm_add_pd(_mm_sub_pd(Load(c.third), _mm_mul_pd(u, Load(c.quarter))),
+                                       _mm_mul_pd(u2, Load(c.fifth)))));
   const __m128d w = _mm_mul_pd(Load(c.excessOverSquare), log1pU);
   const __m128d scale = _mm_mul_pd(_mm_mul_pd(high, low), mantissaPower);
-  const __m128d series =
-      _mm_add_pd(scale, _mm_mul_pd(scale, _mm_add_pd(w, _mm_mul_pd(_mm_mul_pd(w, w),
-                                                                  Load(c.half)))));
+  const __m128d series = _mm_add_pd(
+      scale, _mm_mul_pd(scale, _mm_add_pd(w, _mm_mul_pd(_mm_mul_pd(w, w), Load(c.half)))));
   const __m128d result = _mm_mul_pd(_mm_mul_pd(x, x), series);
   const __m128d magnitude = _mm_and_pd(result, _mm_castsi128_pd(Load(c.absoluteBits)));
-  const __m128d keep = _mm_and_pd(_mm_cmpgt_pd(x, _mm_setzero_pd()),
-                                  _mm_cmplt_pd(magnitude, Load(c.overflowLimit)));
+  const __m128d keep =
+      _mm_and_pd(_mm_cmpgt_pd(x, _mm_setzero_pd()), _mm_cmplt_pd(magnitude, Load(c.overflowLimit)));
   return _mm_and_pd(keep, result);
 }
 #endif

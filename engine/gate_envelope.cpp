@@ -132,8 +132,8 @@ int RunRamp(GateEnvelopeState& state, const GateEnvelopeBlock& block, double* ou
     out[i++] = finished ? r.endLevel : RampLevel(r, clock);
   }
   if (finished) {
-    state.stage = state.stage == EnvelopeStage::kAttack ? EnvelopeStage::kSustain
-                                                        : EnvelopeStage::kIdle;
+    state.stage =
+        state.stage == EnvelopeStage::kAttack ? EnvelopeStage::kSustain : EnvelopeStage::kIdle;
     state.clock = 0.0;
   } else {
     state.clock = clock;

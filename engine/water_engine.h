@@ -26,11 +26,11 @@ struct SynthesisState {
   double collisionPhase = 0.0;
   double previousCollisionOffset = 0.0;
   double heldExcitation = 0.0;
-  double lowpass = 0.0;       // 4 kHz lowpass state
-  double highpassX1 = 0.0;    // previous input
-  double highpassX2 = 0.0;    // input before that
-  double highpassY1 = 0.0;    // previous output
-  double highpassY2 = 0.0;    // output before that
+  double lowpass = 0.0;     // 4 kHz lowpass state
+  double highpassX1 = 0.0;  // previous input
+  double highpassX2 = 0.0;  // input before that
+  double highpassY1 = 0.0;  // previous output
+  double highpassY2 = 0.0;  // output before that
 };
 
 class WaterEngine {

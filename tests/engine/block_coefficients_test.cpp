@@ -1,9 +1,10 @@
+#include "engine/block_coefficients.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 
-#include "engine/block_coefficients.h"
 #include "engine/engine_params.h"
 
 namespace fluvia {
@@ -54,7 +55,7 @@ TEST(BlockCoefficients, HighpassResponse) {
   auto p = Defaults();
   const BlockCoefficients c = ComputeBlockCoefficients(p.data(), 48000.0);
   // H(z) = b0 (1 + z^-2) + b1 z^-1 over 1 + a1 z^-1 + a2 z^-2.
-  EXPECT_NEAR(c.b0 + c.b1 + c.b0, 0.0, 1e-15);  // z = 1
+  EXPECT_NEAR(c.b0 + c.b1 + c.b0, 0.0, 1e-15);                        // z = 1
   const double nyquist = (c.b0 - c.b1 + c.b0) / (1.0 - c.a1 + c.a2);  // z = -1
   EXPECT_NEAR(nyquist, 1.0, 1e-12);
   EXPECT_EQ(c.reciprocalSampleRate, 1.0 / 48000.0);

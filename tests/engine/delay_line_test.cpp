@@ -1,3 +1,5 @@
+#include "engine/delay_line.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <limits>
 #include <string>
 
-#include "engine/delay_line.h"
 #include "tests/support/allocation_counter.h"
 
 namespace fluvia {
@@ -20,9 +21,15 @@ struct SizeCase {
 };
 
 TEST(DelayLine, FirstResetFixesCapacityAndMaximumDelay) {
-  const SizeCase cases[] = {{0, 2, 0},          {1, 2, 1},          {2, 2, 2},
-                            {3, 4, 3},          {2000, 2048, 2000}, {2048, 2048, 2048},
-                            {44100, 65536, 44100}, {48000, 65536, 48000}, {-5, 2, 0}};
+  const SizeCase cases[] = {{0, 2, 0},
+                            {1, 2, 1},
+                            {2, 2, 2},
+                            {3, 4, 3},
+                            {2000, 2048, 2000},
+                            {2048, 2048, 2048},
+                            {44100, 65536, 44100},
+                            {48000, 65536, 48000},
+                            {-5, 2, 0}};
   for (const SizeCase& c : cases) {
     SCOPED_TRACE(c.size);
     DelayLine line;
@@ -51,10 +58,10 @@ TEST(DelayLine, ReadsInterpolateAndClampToTheDelayRange) {
     double delay;
     double expected;
   } cases[] = {
-      {1.0, 3000.0},     // the newest sample
-      {0.25, 3000.0},    // below one sample: raised to one
+      {1.0, 3000.0},   // the newest sample
+      {0.25, 3000.0},  // below one sample: raised to one
       {-7.0, 3000.0},
-      {2.5, 2998.5},     // halfway between two and three back
+      {2.5, 2998.5},  // halfway between two and three back
       {1999.75, 1001.25},
       {2000.0, 1001.0},
       {5000.0, 1001.0},  // beyond the maximum delay: 2000 back

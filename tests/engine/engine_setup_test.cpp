@@ -21,19 +21,32 @@ struct ExpectedParam {
 
 // Written out independently of the engine's own table.
 constexpr ExpectedParam kExpected[kEngineParamCount] = {
-    {"AmpFadeInOut", 0.3, 0, 1},          {"AmpMainVolume", 0.75, 0, 1},
-    {"ContainerDamping", 0, 0, 1},        {"ContainerSize", 0.1, 0, 1},
-    {"HostBarStartPulse", 0, 0, 1},       {"HostTempoBpm", 120, 0, 1000},
-    {"HostTransportIsRunning", 0, 0, 1},  {"MidiChannelInput", 1, 1, 1},
-    {"ModStochasticAmt", 1, 0, 1},        {"ParticlesCollisions", 0.25, 0, 1},
-    {"ParticlesMassSpread", 0.5, 0, 1},   {"ParticlesWeightVelocityRatio", 0.5, 0, 1},
-    {"PresetBackward", 0, 0, 1},          {"PresetForward", 0, 0, 1},
-    {"PresetLoad", 0, 0, 1},              {"PresetSave", 0, 0, 1},
-    {"PresetSelector", 0, -1, 10000},     {"SoundfieldAmt", 0, 0, 1},
-    {"SystemEnergyAmt", 0.3, 0, 1},       {"Voice00_NoteGate", 0, 0, 1},
-    {"Voice00_NoteNumber", 64, 0, 127},   {"Voice00_NoteRetrig", 0, 0, 1},
-    {"Voice00_NoteVelocity", 64, 0, 127}, {"VoiceModeMonoPoly", 0, 0, 0},
-    {"VoiceRetrigOffOn", 1, 1, 1},        {"zInitParams", 0, 0, 1},
+    {"AmpFadeInOut", 0.3, 0, 1},
+    {"AmpMainVolume", 0.75, 0, 1},
+    {"ContainerDamping", 0, 0, 1},
+    {"ContainerSize", 0.1, 0, 1},
+    {"HostBarStartPulse", 0, 0, 1},
+    {"HostTempoBpm", 120, 0, 1000},
+    {"HostTransportIsRunning", 0, 0, 1},
+    {"MidiChannelInput", 1, 1, 1},
+    {"ModStochasticAmt", 1, 0, 1},
+    {"ParticlesCollisions", 0.25, 0, 1},
+    {"ParticlesMassSpread", 0.5, 0, 1},
+    {"ParticlesWeightVelocityRatio", 0.5, 0, 1},
+    {"PresetBackward", 0, 0, 1},
+    {"PresetForward", 0, 0, 1},
+    {"PresetLoad", 0, 0, 1},
+    {"PresetSave", 0, 0, 1},
+    {"PresetSelector", 0, -1, 10000},
+    {"SoundfieldAmt", 0, 0, 1},
+    {"SystemEnergyAmt", 0.3, 0, 1},
+    {"Voice00_NoteGate", 0, 0, 1},
+    {"Voice00_NoteNumber", 64, 0, 127},
+    {"Voice00_NoteRetrig", 0, 0, 1},
+    {"Voice00_NoteVelocity", 64, 0, 127},
+    {"VoiceModeMonoPoly", 0, 0, 0},
+    {"VoiceRetrigOffOn", 1, 1, 1},
+    {"zInitParams", 0, 0, 1},
 };
 
 TEST(EngineSetup, DescriptorsMatchTheParameterTable) {
@@ -66,14 +79,20 @@ TEST(EngineSetup, SetParameterClampsToTheEngineRange) {
     double value;
     double stored;
   } cases[] = {
-      {kMidiChannelInput, 16, 1},     {kVoiceModeMonoPoly, 1, 0},
-      {kVoiceRetrigOffOn, 0, 1},      {kHostTempoBpm, 2500, 1000},
-      {kPresetSelector, -3, -1},      {kPresetSelector, 42, 42},
-      {kAmpMainVolume, 0.5, 0.5},     {kAmpMainVolume, -0.1, 0},
-      {kAmpMainVolume, kInf, 1},      {kAmpMainVolume, -kInf, 0},
+      {kMidiChannelInput, 16, 1},
+      {kVoiceModeMonoPoly, 1, 0},
+      {kVoiceRetrigOffOn, 0, 1},
+      {kHostTempoBpm, 2500, 1000},
+      {kPresetSelector, -3, -1},
+      {kPresetSelector, 42, 42},
+      {kAmpMainVolume, 0.5, 0.5},
+      {kAmpMainVolume, -0.1, 0},
+      {kAmpMainVolume, kInf, 1},
+      {kAmpMainVolume, -kInf, 0},
       {kVoice00_NoteNumber, 200, 127},
       // NaN would slip through both range tests; it leaves the value alone instead.
-      {kAmpMainVolume, kNaN, 0.75},   {kHostTempoBpm, kNaN, 120},
+      {kAmpMainVolume, kNaN, 0.75},
+      {kHostTempoBpm, kNaN, 120},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.index << " <- " << c.value);
@@ -127,9 +146,10 @@ TEST(EngineSetup, OneInstanceStaysWithinItsMemoryBudget) {
     test_support::AllocationCounter counter;
     auto engine = WaterEngine::Create(rate);
     const std::size_t heap = counter.Bytes();
-    std::printf("[ memory ] %.0f Hz: sizeof(WaterEngine) = %zu, with delay memory %zu, "
-                "heap during Create %zu bytes\n",
-                rate, sizeof(WaterEngine), engine->MemoryFootprint(), heap);
+    std::printf(
+        "[ memory ] %.0f Hz: sizeof(WaterEngine) = %zu, with delay memory %zu, "
+        "heap during Create %zu bytes\n",
+        rate, sizeof(WaterEngine), engine->MemoryFootprint(), heap);
     EXPECT_EQ(engine->MemoryFootprint(), sizeof(WaterEngine) + (2 * 65536 + 2 * 2048) * 8);
     EXPECT_LE(engine->MemoryFootprint(), kBudget);
     EXPECT_LE(heap, kBudget);  // includes the descriptor texts

@@ -1,3 +1,5 @@
+#include "engine/fast_math.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,8 +7,6 @@
 #include <iterator>
 #include <limits>
 #include <vector>
-
-#include "engine/fast_math.h"
 
 namespace fluvia {
 namespace {
@@ -75,8 +75,8 @@ TEST(FastMath, Pow2001MatchesTheFlushedLibraryPower) {
 // The two-lane versions must give exactly the scalar results, lane by lane.
 TEST(FastMath, TwoLaneVersionsEqualTheScalarOnes) {
   auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
-  const double specials[] = {0.0, -0.0, 1.0, -1.0, 20.0, -20.0, 25.0, 1e300, -1e300,
-                             0x1p-1074, kInf, -kInf, kNaN, 1.0 / 48000.0};
+  const double specials[] = {0.0,   -0.0,   1.0,       -1.0, 20.0,  -20.0, 25.0,
+                             1e300, -1e300, 0x1p-1074, kInf, -kInf, kNaN,  1.0 / 48000.0};
   std::vector<double> values(std::begin(specials), std::end(specials));
   for (double x = -30.0; x <= 30.0; x += 0.00913) values.push_back(x);
   for (double x = 1e-300; x < 1e300; x *= 1.37) values.push_back(x);
@@ -86,8 +86,7 @@ TEST(FastMath, TwoLaneVersionsEqualTheScalarOnes) {
     _mm_storeu_pd(lanes, FastTanh2(_mm_set_pd(b, a)));
     ASSERT_TRUE(same(lanes[0], FastTanh(a)) && same(lanes[1], FastTanh(b))) << a << " " << b;
     _mm_storeu_pd(lanes, FastPow2001x2(_mm_set_pd(b, a)));
-    ASSERT_TRUE(same(lanes[0], FastPow2001(a)) && same(lanes[1], FastPow2001(b)))
-        << a << " " << b;
+    ASSERT_TRUE(same(lanes[0], FastPow2001(a)) && same(lanes[1], FastPow2001(b))) << a << " " << b;
   }
 }
 #endif
@@ -100,12 +99,12 @@ TEST(FastMath, FlushesFollowTheExponentField) {
   } cases[] = {
       {1.0, 1.0, 1.0},
       {-0.5, -0.5, -0.5},
-      {0x1p-1021, 0x1p-1021, 0x1p-1021},  // exponent field 2: kept
+      {0x1p-1021, 0x1p-1021, 0x1p-1021},                        // exponent field 2: kept
       {0x1.fffffffffffffp-1022, 0.0, 0x1.fffffffffffffp-1022},  // field 1
       {0x1p-1022, 0.0, 0x1p-1022},
-      {-0x1p-1074, 0.0, -0x1p-1074},      // denormal
+      {-0x1p-1074, 0.0, -0x1p-1074},  // denormal
       {0x1.fffffffffffffp1022, 0x1.fffffffffffffp1022, 0x1.fffffffffffffp1022},
-      {0x1p1023, 0x1p1023, 0.0},          // field 0x7FE
+      {0x1p1023, 0x1p1023, 0.0},  // field 0x7FE
       {-0x1p1023, -0x1p1023, 0.0},
       {kInf, kInf, 0.0},
   };

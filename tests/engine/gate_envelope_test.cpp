@@ -1,10 +1,11 @@
+#include "engine/gate_envelope.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <vector>
 
-#include "engine/gate_envelope.h"
 #include "engine/water_engine.h"
 
 namespace fluvia {
@@ -96,9 +97,8 @@ TEST(GateEnvelopeBlockValues, FadeTimeAndSlewCoefficients) {
   struct Case {
     double fade, rate, fadeTime, down;
   } cases[] = {
-      {0.0, 48000, 0.001, 1.0 / 48}, {1.0, 48000, 10.0, 1.0 / 48},
-      {0.3, 48000, 0.9, 1.0 / 48},   {-2.0, 44100, 0.001, 1.0 / 44.1},
-      {0.3, 500, 0.9, 1.0},          {0.3, 0, 0.9, 1.0},
+      {0.0, 48000, 0.001, 1.0 / 48},    {1.0, 48000, 10.0, 1.0 / 48}, {0.3, 48000, 0.9, 1.0 / 48},
+      {-2.0, 44100, 0.001, 1.0 / 44.1}, {0.3, 500, 0.9, 1.0},         {0.3, 0, 0.9, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.fade << " @ " << c.rate);

@@ -1,9 +1,9 @@
+#include "engine/noise.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
-
-#include "engine/noise.h"
 
 namespace fluvia {
 namespace {

@@ -91,10 +91,10 @@ TEST(ReferenceRender, GateCyclesAndParameterChangesForTenSeconds) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   const int blockSizes[] = {1, 17, 64, 333, 512, 4096};
-  const int soundParams[] = {kAmpMainVolume,         kContainerDamping,
-                             kContainerSize,         kParticlesCollisions,
-                             kParticlesMassSpread,   kParticlesWeightVelocityRatio,
-                             kSoundfieldAmt,         kSystemEnergyAmt};
+  const int soundParams[] = {kAmpMainVolume,       kContainerDamping,
+                             kContainerSize,       kParticlesCollisions,
+                             kParticlesMassSpread, kParticlesWeightVelocityRatio,
+                             kSoundfieldAmt,       kSystemEnergyAmt};
   const double fades[] = {0.0, 0.1, 0.3, 0.6, 1.0};
   int rendered = 0;
   int nextGateToggle = 0;

@@ -16,13 +16,9 @@ std::uint32_t UpperBits(double v) {
   return static_cast<std::uint32_t>(b >> 32);
 }
 
-double FlushDenormal(double v) {
-  return ((UpperBits(v) & 0x7FE00000u) == 0 && v != 0.0) ? 0.0 : v;
-}
+double FlushDenormal(double v) { return ((UpperBits(v) & 0x7FE00000u) == 0 && v != 0.0) ? 0.0 : v; }
 
-double FlushOverflow(double v) {
-  return (UpperBits(v) & 0x7FE00000u) == 0x7FE00000u ? 0.0 : v;
-}
+double FlushOverflow(double v) { return (UpperBits(v) & 0x7FE00000u) == 0x7FE00000u ? 0.0 : v; }
 
 double P(double x, double e) { return FlushOverflow(std::pow(x, e)); }
 
@@ -82,8 +78,7 @@ ReferenceRenderer::ReferenceRenderer(double sampleRate) : sr_(sampleRate) {
   excitationLine.Init(static_cast<int>(sampleRate));
 }
 
-void ReferenceRenderer::Render(std::uint32_t& noiseState, double* left, double* right,
-                               int frames) {
+void ReferenceRenderer::Render(std::uint32_t& noiseState, double* left, double* right, int frames) {
   const double sr = sr_;
   const double* p = parameters_;
   // Per-block values.

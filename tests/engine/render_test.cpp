@@ -56,9 +56,9 @@ TEST(Render, NullChannelPointerLatchesErrorUntilReset) {
     const char* what;
     const double* const* in;
     double* const* out;
-  } cases[] = {{"no inputs", nullptr, goodOut},      {"no outputs", goodIn, nullptr},
-               {"input 0", nullIn0, goodOut},        {"input 1", nullIn1, goodOut},
-               {"output 0", goodIn, nullOut0},       {"output 1", goodIn, nullOut1}};
+  } cases[] = {{"no inputs", nullptr, goodOut}, {"no outputs", goodIn, nullptr},
+               {"input 0", nullIn0, goodOut},   {"input 1", nullIn1, goodOut},
+               {"output 0", goodIn, nullOut0},  {"output 1", goodIn, nullOut1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto engine = WaterEngine::Create(48000.0);

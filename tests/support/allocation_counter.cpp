@@ -55,9 +55,7 @@ AllocationFailureScope::~AllocationFailureScope() { t_failFromBytes = previousMi
 void* operator new(std::size_t size) { return AllocateOrThrow(size, 0); }
 void* operator new[](std::size_t size) { return AllocateOrThrow(size, 0); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return Allocate(size, 0);
-}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size, 0); }
 void* operator new(std::size_t size, std::align_val_t a) {
   return AllocateOrThrow(size, static_cast<std::size_t>(a));
 }
@@ -82,6 +80,4 @@ void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
