@@ -205,6 +205,9 @@ void IGraphicsX11::Invalidate(const IBounds& rect) {
 
 void IGraphicsX11::OnTimer() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
+  // Round trips made outside the event handler (this tick's own, a prompt's) can leave events
+  // in Xlib's queue without the connection becoming readable again; the tick picks them up.
+  ProcessPendingEvents();
   if (!WindowIsOpen()) return;
   X11ErrorTrap trap(x_->display);
   Redraw();

@@ -158,5 +158,25 @@ TEST_F(X11FilePromptTest, CancelsRefusalsAndAMissingDialogLeaveNoFile) {
   EXPECT_FALSE(fs::exists(bin_ / "args"));
 }
 
+TEST_F(X11FilePromptTest, ColourAndMessagePromptsAskTheSameDialogProgram) {
+  FakeZenity("rgb(10,20,30)", 0);
+  IArgbColor colour{128, 1, 2, 3};
+  EXPECT_TRUE(editor_->PromptForColor(colour, "Knob colour"));
+  EXPECT_EQ(colour, IArgbColor(128, 10, 20, 30));  // alpha is the caller's
+  EXPECT_NE(Arguments().find("--color=rgb(1,2,3)\n"), std::string::npos) << Arguments();
+  FakeZenity("", 1);
+  EXPECT_FALSE(editor_->PromptForColor(colour, "Knob colour"));
+  EXPECT_EQ(colour, IArgbColor(128, 10, 20, 30));
+
+  FakeZenity("", 1);  // the user answers "No"
+  EXPECT_EQ(editor_->ShowMessageBox("Overwrite?", "Fluvia", 4), 7);
+  EXPECT_NE(Arguments().find("--question\n"), std::string::npos) << Arguments();
+  EXPECT_NE(Arguments().find("--text=Overwrite?\n"), std::string::npos) << Arguments();
+  // A confirmed link goes to xdg-open; here there is none, so the error is shown instead.
+  FakeZenity("", 0);
+  EXPECT_FALSE(editor_->OpenURL("https://example.invalid/", "Fluvia", "Open the site?", "No"));
+  EXPECT_NE(Arguments().find("--text=No\n"), std::string::npos) << Arguments();
+}
+
 }  // namespace
 }  // namespace fluvia::testing

@@ -216,6 +216,21 @@ TEST_F(X11EditorTest, AParentThatCannotBeUsedGivesNoWindow) {
   EXPECT_TRUE(editor_->WindowIsOpen());
 }
 
+TEST_F(X11EditorTest, ResizingChangesTheEditorWindowButNotTheHosts) {
+  const Window window = AsWindow(editor_->OpenWindow(AsHandle(host_)));
+  ASSERT_NE(window, 0u);
+  editor_->Resize(500, 480);
+  XSync(display_, False);
+  XWindowAttributes own{}, host{};
+  ASSERT_TRUE(XGetWindowAttributes(display_, window, &own));
+  ASSERT_TRUE(XGetWindowAttributes(display_, host_, &host));
+  EXPECT_EQ(own.width, 500);
+  EXPECT_EQ(own.height, 480);
+  EXPECT_EQ(host.width, 1000);
+  EXPECT_EQ(editor_->Width(), 500);
+  PumpFor(100);  // drawing the new, smaller surface
+}
+
 TEST_F(X11EditorTest, AHostThatDestroysItsWindowFirstLeavesAClosableEditor) {
   ASSERT_NE(editor_->OpenWindow(AsHandle(host_)), nullptr);
   PumpFor(100);

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
 
 #include "graphics/key_codes.h"
 #include "graphics/x11/x11_double_click.h"
@@ -11,6 +16,7 @@
 #include "tests/graphics/x11/x11_fixture.h"
 
 // Last: Xlib's macros must not reach the headers above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
@@ -119,6 +125,82 @@ TEST_F(X11InputTest, ShowingTheHiddenCursorPutsItBackWhereItWas) {
                             &wy, &mask));
   EXPECT_EQ(x, 300);
   EXPECT_EQ(y, 400);
+}
+
+// Another program that owns the CLIPBOARD selection and, when `answers`, hands out `text`.
+class ClipboardOwner {
+ public:
+  ClipboardOwner(std::string text, bool answers)
+      : text_(std::move(text)), answers_(answers), thread_([this] { Serve(); }) {
+    while (!ready_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ~ClipboardOwner() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Serve() {
+    Display* d = XOpenDisplay(nullptr);
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
+    const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+    XSetSelectionOwner(d, clipboard, w, CurrentTime);
+    XSync(d, False);
+    ready_ = true;
+    while (!stop_) {
+      while (XPending(d) > 0) {
+        XEvent event;
+        XNextEvent(d, &event);
+        if (event.type != SelectionRequest || !answers_) continue;
+        const XSelectionRequestEvent& request = event.xselectionrequest;
+        XEvent notify{};
+        notify.xselection.type = SelectionNotify;
+        notify.xselection.requestor = request.requestor;
+        notify.xselection.selection = request.selection;
+        notify.xselection.target = request.target;
+        notify.xselection.time = request.time;
+        notify.xselection.property = None;
+        if (request.target == utf8) {
+          XChangeProperty(d, request.requestor, request.property, utf8, 8, PropModeReplace,
+                          reinterpret_cast<const unsigned char*>(text_.data()),
+                          int(text_.size()));
+          notify.xselection.property = request.property;
+        }
+        XSendEvent(d, request.requestor, False, 0, &notify);
+        XFlush(d);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    XDestroyWindow(d, w);
+    XCloseDisplay(d);
+  }
+
+  std::string text_;
+  bool answers_;
+  std::atomic<bool> ready_{false};
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST_F(X11InputTest, ClipboardTextComesFromTheSelectionOwner) {
+  std::string text = "stale";
+  {
+    ClipboardOwner owner("0.25 Wasser \xc3\xbc", true);
+    EXPECT_TRUE(editor_->GetClipboardText(text));
+    EXPECT_EQ(text, "0.25 Wasser \xc3\xbc");
+  }
+  {
+    ClipboardOwner silent("ignored", false);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(editor_->GetClipboardText(text));
+    EXPECT_EQ(text, "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  }
+  XSync(display_, False);
+  EXPECT_FALSE(editor_->GetClipboardText(text));  // nobody owns it now
+  editor_->CloseWindow();
+  EXPECT_FALSE(editor_->GetClipboardText(text));
 }
 
 }  // namespace
