@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -149,6 +150,9 @@ struct RateCase {
   double sampleRate;
   double collisions;  // 0.8 gives 10.4 kHz: more than one collision cycle per sample at 8 kHz
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RateCase& c, std::ostream* os) { *os << c.name; }
 
 class ReferenceRenderAtRate : public ::testing::TestWithParam<RateCase> {};
 
