@@ -113,16 +113,16 @@ EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, Artwo
   const IBlendMode blend(IBlendMode::kNone, 1.0f);
   int knob = 0;
   for (int row = 1; row < EditorControls::kNumRows; ++row) {
-    const Row& spec = kRows[row - 1];
-    const IBounds rect = Scaled(spec.rect, divisor);
-    const IBitmapStrip& strip = strips[spec.image];
+    const Row& entry = kRows[row - 1];
+    const IBounds rect = Scaled(entry.rect, divisor);
+    const IBitmapStrip& strip = strips[entry.image];
     std::unique_ptr<IControl> control;
-    switch (spec.kind) {
+    switch (entry.kind) {
       case Kind::Bitmap:
-        control = std::make_unique<IBitmapControl>(plugin, rect, spec.param, strip, blend);
+        control = std::make_unique<IBitmapControl>(plugin, rect, entry.param, strip, blend);
         break;
       case Kind::Knob: {
-        auto k = std::make_unique<IKnobMultiControl>(plugin, rect, spec.param, strip,
+        auto k = std::make_unique<IKnobMultiControl>(plugin, rect, entry.param, strip,
                                                      IKnobControl::kVertical, kKnobGearing, blend);
         out.knobs[knob++] = k.get();
         control = std::move(k);
@@ -146,16 +146,16 @@ EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, Artwo
         out.presetSelector = control.get();
         break;
       case Kind::Contact: {
-        auto contact = std::make_unique<IContactControl>(plugin, rect, spec.param, strip, blend);
+        auto contact = std::make_unique<IContactControl>(plugin, rect, entry.param, strip, blend);
         (row == 16 ? out.presetBackward : out.presetForward) = contact.get();
         control = std::move(contact);
         break;
       }
       case Kind::FileOpen:
       case Kind::FileSave: {
-        const bool save = spec.kind == Kind::FileSave;
+        const bool save = entry.kind == Kind::FileSave;
         auto selector = std::make_unique<IFileSelectorControl>(
-            plugin, rect, spec.param, strip,
+            plugin, rect, entry.param, strip,
             save ? IFileSelectorControl::kSave : IFileSelectorControl::kOpen, presetDirectory,
             kPresetFileExtension, blend);
         (save ? out.saveSelector : out.loadSelector) = selector.get();
