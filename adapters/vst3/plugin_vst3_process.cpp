@@ -232,7 +232,12 @@ void IPluginVST3::ConnectInputs(const ProcessData& data) {
   const bool doublePrecision = data.symbolicSampleSize == kSample64;
   const int mainChannels = numInputs - sideChainChannels_;
   const AudioBusBuffers& main = data.inputs[0];
-  const int connected = std::clamp(static_cast<int>(main.numChannels), 0, mainChannels);
+  // A bus without channel arrays delivers nothing: its channels read silence rather than
+  // what they held from an earlier block.
+  const bool hasArrays = doublePrecision ? main.channelBuffers64 != nullptr
+                                         : main.channelBuffers32 != nullptr;
+  const int connected =
+      hasArrays ? std::clamp(static_cast<int>(main.numChannels), 0, mainChannels) : 0;
 
   if (sideChainChannels_ > 0 && data.numInputs > 1) {
     AudioBus* aux = audioBus(kInput, 1);

@@ -148,6 +148,16 @@ class Vst3Adapter : public ::testing::Test {
   ProbeCore* core_ = nullptr;
 };
 
+TEST_F(Vst3Adapter, AnswersTypeQueriesForItsSdkBaseClasses) {
+  Make(true, false);
+  EXPECT_STREQ(plugin_->isA(), "IPluginVST3");
+  for (const char* name : {"IPluginVST3", "SingleComponentEffect", "EditController",
+                           "ComponentBase", "FObject"}) {
+    EXPECT_TRUE(plugin_->isTypeOf(name)) << name;
+  }
+  EXPECT_FALSE(plugin_->isTypeOf("Component"));
+}
+
 TEST_F(Vst3Adapter, TheViewOpensAndClosesTheEditorWindow) {
   Make(true, true);
   IPlugView* view = plugin_->createView("editor");
@@ -357,6 +367,13 @@ TEST_F(Vst3Adapter, AnEffectHasABypassAndPassesItsInputThrough) {
   EXPECT_EQ(plugin_->getParamNormalized(kBypassParamId), 1.0);
   EXPECT_EQ(outL, inL);
   EXPECT_EQ(outR, inR);
+
+  // An input bus that stops delivering arrays reads silence, not the last block again.
+  in.channelBuffers32 = nullptr;
+  data.inputParameterChanges = nullptr;
+  ASSERT_EQ(Process(data), kResultOk);
+  EXPECT_EQ(outL, std::vector<float>(64, 0.0f));
+  EXPECT_EQ(outR, std::vector<float>(64, 0.0f));
 }
 
 }  // namespace
