@@ -3,6 +3,8 @@
 // into, and the work around opening and closing the window that depends on the windowing
 // system (on Linux the host's run loop drives the editor's timer and X events).
 
+#include <memory>
+
 #include "framework/editor_link.h"
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -13,7 +15,7 @@ const char* EditorPlatformType();
 
 class ViewPlatform {
  public:
-  ViewPlatform() = default;
+  ViewPlatform();
   ~ViewPlatform();
   ViewPlatform(const ViewPlatform&) = delete;
   ViewPlatform& operator=(const ViewPlatform&) = delete;
@@ -25,6 +27,9 @@ class ViewPlatform {
   void Close(IEditorLink& editor);
 
  private:
+  // What the platform keeps while the window is open (on Linux: the run-loop registration).
+  struct PlatformState;
+  std::unique_ptr<PlatformState> state_;
   bool open_ = false;
 };
 

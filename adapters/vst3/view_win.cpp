@@ -7,6 +7,9 @@ namespace fluvia {
 
 const char* EditorPlatformType() { return Steinberg::kPlatformTypeHWND; }
 
+struct ViewPlatform::PlatformState {};
+
+ViewPlatform::ViewPlatform() = default;
 ViewPlatform::~ViewPlatform() = default;
 
 bool ViewPlatform::Open(IEditorLink& editor, void* parent, Steinberg::IPlugFrame* /*frame*/) {
