@@ -1,5 +1,7 @@
 #include "framework/parameter.h"
 
+#include "framework/truncate.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -10,14 +12,6 @@ std::string Truncated(const char* text) {
   std::string s = text ? text : "";
   if (s.size() > size_t(IParameter::kTextLength - 1)) s.resize(IParameter::kTextLength - 1);
   return s;
-}
-
-// Truncation toward zero into an int without undefined behaviour for huge or NaN values.
-int TruncToInt(double x) {
-  if (!(x == x)) return 0;
-  if (x >= 2147483647.0) return 2147483647;
-  if (x <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(x);
 }
 
 }  // namespace
@@ -74,13 +68,13 @@ std::string IParameter::FormatNormalised(double normalised) const {
 
 std::string IParameter::FormatReal(double x) const {
   if (!valueTexts_.empty()) {
-    const char* text = ValueTextFor(TruncToInt(x));
+    const char* text = ValueTextFor(TruncateToInt(x));
     if (text && *text) return text;
   }
   if (negateDisplay_) x = -x;
   char buffer[128];
   if (displayPrecision_ == 0) {
-    std::snprintf(buffer, sizeof buffer, "%d", TruncToInt(x));
+    std::snprintf(buffer, sizeof buffer, "%d", TruncateToInt(x));
   } else {
     std::snprintf(buffer, sizeof buffer, "%.*f", displayPrecision_, x);
   }
@@ -88,7 +82,7 @@ std::string IParameter::FormatReal(double x) const {
 }
 
 const char* IParameter::UnitLabel() const {
-  const char* text = valueTexts_.empty() ? nullptr : ValueTextFor(TruncToInt(value_));
+  const char* text = valueTexts_.empty() ? nullptr : ValueTextFor(TruncateToInt(value_));
   return (text && *text) ? "" : label_.c_str();
 }
 

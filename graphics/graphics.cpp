@@ -8,6 +8,7 @@
 
 #include "framework/parameter.h"
 #include "framework/plugin_core.h"
+#include "framework/truncate.h"
 #include "graphics/bitmap_cache.h"
 #include "graphics/bitmap_control.h"
 #include "graphics/control.h"
@@ -16,16 +17,6 @@
 #include "graphics/text_entry_rules.h"
 
 namespace fluvia {
-namespace {
-
-int TruncToInt(double x) {
-  if (!(x == x)) return 0;
-  if (x >= 2147483647.0) return 2147483647;
-  if (x <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(x);
-}
-
-}  // namespace
 
 IGraphics::IGraphics(IPluginCore& plugin, int width, int height, int frameRate)
     : plugin_(plugin),
@@ -161,7 +152,7 @@ void IGraphics::PromptUserInput(IControl& control, IParameter& param, const IBou
     if (param.NegateDisplay()) value = -value;
     char text[128];
     if (param.DisplayPrecision() == 0) {
-      std::snprintf(text, sizeof text, "%d", TruncToInt(value));
+      std::snprintf(text, sizeof text, "%d", TruncateToInt(value));
     } else {
       std::snprintf(text, sizeof text, "%.*f", param.DisplayPrecision(), value);
     }
