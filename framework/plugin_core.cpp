@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace fluvia {
 namespace {
@@ -24,6 +25,28 @@ void Convert(const From* from, To* to, int frames) {
 
 void Accumulate(const double* from, float* to, int frames) {
   for (int i = 0; i < frames; ++i) to[i] += static_cast<float>(from[i]);
+}
+
+// The k-th host array goes to the k-th connected channel of [first, first + count); the
+// channel then reads or writes that array (32- or 64-bit) instead of its scratch buffer.
+template <typename Channel, typename Sample>
+void AttachHostArrays(std::vector<Channel>& channels, int first, int count,
+                      Sample* const* data) {
+  const int end = int(std::min<int64_t>(int64_t(first) + count, int64_t(channels.size())));
+  int k = 0;
+  for (int c = std::max(first, 0); c < end; ++c) {
+    Channel& channel = channels[size_t(c)];
+    if (!channel.connected) continue;
+    Sample* array = data ? data[k] : nullptr;
+    if constexpr (std::is_same_v<std::remove_const_t<Sample>, float>) {
+      channel.hostFloat = array;
+      channel.hostDouble = nullptr;
+    } else {
+      channel.hostDouble = array;
+      channel.hostFloat = nullptr;
+    }
+    ++k;
+  }
 }
 
 }  // namespace
@@ -284,50 +307,22 @@ void IPluginCore::SetOutputChannelConnections(int first, int count, bool connect
 
 void IPluginCore::AttachInputBuffers(int first, int count, const float* const* data) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int k = 0;
-  for (int c = std::max(first, 0); c < std::min(first + count, NumInputs()); ++c) {
-    InputChannel& channel = inputs_[size_t(c)];
-    if (!channel.connected) continue;
-    channel.hostFloat = data ? data[k] : nullptr;
-    channel.hostDouble = nullptr;
-    ++k;
-  }
+  AttachHostArrays(inputs_, first, count, data);
 }
 
 void IPluginCore::AttachInputBuffers(int first, int count, const double* const* data) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int k = 0;
-  for (int c = std::max(first, 0); c < std::min(first + count, NumInputs()); ++c) {
-    InputChannel& channel = inputs_[size_t(c)];
-    if (!channel.connected) continue;
-    channel.hostDouble = data ? data[k] : nullptr;
-    channel.hostFloat = nullptr;
-    ++k;
-  }
+  AttachHostArrays(inputs_, first, count, data);
 }
 
 void IPluginCore::AttachOutputBuffers(int first, int count, float* const* data) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int k = 0;
-  for (int c = std::max(first, 0); c < std::min(first + count, NumOutputs()); ++c) {
-    OutputChannel& channel = outputs_[size_t(c)];
-    if (!channel.connected) continue;
-    channel.hostFloat = data ? data[k] : nullptr;
-    channel.hostDouble = nullptr;
-    ++k;
-  }
+  AttachHostArrays(outputs_, first, count, data);
 }
 
 void IPluginCore::AttachOutputBuffers(int first, int count, double* const* data) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int k = 0;
-  for (int c = std::max(first, 0); c < std::min(first + count, NumOutputs()); ++c) {
-    OutputChannel& channel = outputs_[size_t(c)];
-    if (!channel.connected) continue;
-    channel.hostDouble = data ? data[k] : nullptr;
-    channel.hostFloat = nullptr;
-    ++k;
-  }
+  AttachHostArrays(outputs_, first, count, data);
 }
 
 void IPluginCore::ProcessBuffers(int frames) {
