@@ -1,7 +1,5 @@
 #include "graphics/headless/graphics_headless.h"
 
-#include <sys/stat.h>
-
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include "framework/parameter.h"
 #include "graphics/control.h"
 #include "graphics/editor_size.h"
+#include "graphics/file_checks.h"
 #include "graphics/headless/png_writer.h"
 #include "graphics/key_codes.h"
 #include "graphics/pix/pix_bitmap.h"
@@ -33,21 +32,6 @@ bool HasPngExtension(const char* fileName) {
 int UniqueImageSource() {
   static std::atomic<int> next{1000};
   return next++;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool IsDirectory(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsRegularFile(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 std::string HomeFolder() {

@@ -3,7 +3,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -18,6 +17,7 @@
 #include "graphics/pix/pix_mem_bitmap.h"
 #include "graphics/pix/pix_image_resource.h"
 #include "graphics/editor_size.h"
+#include "graphics/file_checks.h"
 #include "graphics/x11/x11_error_trap.h"
 #include "graphics/x11/x11_external_dialogs.h"
 #include "graphics/x11/x11_paths.h"
@@ -51,22 +51,6 @@ bool HasPngExtension(const char* fileName) {
   return std::tolower(static_cast<unsigned char>(dot[1])) == 'p' &&
          std::tolower(static_cast<unsigned char>(dot[2])) == 'n' &&
          std::tolower(static_cast<unsigned char>(dot[3])) == 'g';
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return {};
-  return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-bool IsDirectory(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsRegularFile(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 Window TopLevelOf(Display* display, Window window) {
