@@ -458,7 +458,9 @@ void IGraphicsX11::ShowMouseCursor() {
   XWarpPointer(display, None, RootWindow(display, x_->screen), 0, 0, 0, 0, SavedCursorX(),
                SavedCursorY());
   XUndefineCursor(display, x_->window);
-  XFlush(display);
+  // Wait for the server: the pointer is back where it was once this returns, also for other
+  // clients (the host) that ask for it right after.
+  XSync(display, False);
 }
 
 // ---- Paths and images -------------------------------------------------------------------------
