@@ -160,20 +160,52 @@ void IGraphics::PromptUserInput(IControl& control, IParameter& param, const IBou
     return;
   }
 
-  IMenuList menu;
+  // The menu lives in the completion, which the host keeps until the menu closes.
+  auto menu = std::make_shared<IMenuList>();
   const std::string current = param.FormatValue();
   const int count = static_cast<int>(param.ValueTexts().size());
   for (int i = 0; i < count; ++i) {
     const char* text = param.ValueTextFor(i);
     const std::string entry = text ? text : "";
-    menu.AddItem(entry, entry == current ? IMenuEntry::kChecked : 0);
+    menu->AddItem(entry, entry == current ? IMenuEntry::kChecked : 0);
   }
-  IMenuList* chosen = CreateIPopupMenu(menu, rect);
-  if (chosen == &menu && menu.chosenIndex >= 0 && menu.chosenIndex < count) {
-    const double value =
-        std::min(std::max(double(menu.chosenIndex), param.Minimum()), param.Maximum());
-    control.SetValueFromUserInput(param.ToNormalised(value));
-  }
+  IControl* target = &control;
+  IParameter* chosenParam = &param;
+  BeginPopupMenu(*menu, rect, [this, menu, target, chosenParam, count](const MenuAnswer& answer) {
+    if (answer.chosen != menu.get() || menu->chosenIndex < 0 || menu->chosenIndex >= count) {
+      return;
+    }
+    const double value = std::min(std::max(double(menu->chosenIndex), chosenParam->Minimum()),
+                                  chosenParam->Maximum());
+    ApplyPromptAnswer(*target, [&] {
+      target->SetValueFromUserInput(chosenParam->ToNormalised(value));
+    });
+  });
+}
+
+void IGraphics::ApplyPromptAnswer(IControl& control, const std::function<void()>& change) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  const int param = control.ParamIdx();
+  const bool ownGesture = param >= 0 && control.Param() && openEditParam_ != param;
+  if (ownGesture) plugin_.BeginParamEdit(param);
+  change();
+  if (ownGesture) plugin_.EndParamEdit(param);
+}
+
+void IGraphics::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done) {
+  MenuAnswer answer;
+  answer.chosen = CreateIPopupMenu(menu, rect);
+  if (done) done(answer);
+}
+
+void IGraphics::BeginPromptForFile(const std::string& file, int mode,
+                                   const std::string& directory, const std::string& extensions,
+                                   FileDone done) {
+  FileAnswer answer;
+  answer.file = file;
+  answer.directory = directory;
+  PromptForFile(answer.file, mode, answer.directory, extensions);
+  if (done) done(answer);
 }
 
 void IGraphics::CommitTextEntry(IControl& control, IParameter* param, const char* text) {

@@ -14,6 +14,7 @@
 // plug-in may report parameter changes from any thread; those never wait for the editor (see
 // SetParameterFromPlug).
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -167,6 +168,36 @@ class IGraphics : public IEditorLink {
   // Which images the host loads: part of the bitmap cache key, so editors built on different
   // artwork never share a cached bitmap by accident.
   virtual int ImageSource() const { return 0; }
+
+  // ---- Prompts that answer later -----------------------------------------------------------
+  // A menu or file prompt opened through these returns at once; `done` runs later on the
+  // editor's thread, from the host's run loop, once the person has answered. A host may also
+  // answer before returning: the defaults below do, through the modal operations above,
+  // which suits hosts whose modal prompts keep the host's own windows running (in-memory,
+  // Windows).
+  //
+  // If the prompt is abandoned because the window closes, `done` runs once with
+  // `abandoned` set while the window closes, so the caller can put itself back; a prompt
+  // still open when the editor is destroyed is dropped without a call.
+  struct MenuAnswer {
+    IMenuList* chosen = nullptr;  // as CreateIPopupMenu returns it
+    bool abandoned = false;
+  };
+  struct FileAnswer {
+    std::string file;       // empty when cancelled
+    std::string directory;  // the folder of the chosen file; unchanged otherwise
+    bool abandoned = false;
+  };
+  using MenuDone = std::function<void(const MenuAnswer&)>;
+  using FileDone = std::function<void(const FileAnswer&)>;
+  // `menu` must stay alive until `done` has run (or the editor is destroyed).
+  virtual void BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done);
+  virtual void BeginPromptForFile(const std::string& file, int mode, const std::string& directory,
+                                  const std::string& extensions, FileDone done);
+  // Runs `change`, which hands the control's new value to the plug-in, under the editor lock
+  // and inside an edit gesture of the control's parameter, unless the gesture of the press
+  // that opened the prompt is still going on (the prompt answered at once).
+  void ApplyPromptAnswer(IControl& control, const std::function<void()>& change);
 
  protected:
   // The platform-neutral part of a resize: new size, fresh surfaces, the plug-in is told.
