@@ -86,6 +86,15 @@ class IGraphics : public IEditorLink {
   // parameters (the choice goes to the control's SetValueFromUserInput).
   void PromptUserInput(IControl& control, IParameter& param, const IBounds& rect);
 
+  // ---- Notices ------------------------------------------------------------------------------
+  // A short message the editor draws over its controls (lines split at '\n'), for what the
+  // person must be told where no desktop dialog can show it. The next click in the editor
+  // closes it and goes no further. An empty text removes it.
+  void ShowNotice(const std::string& text);
+  std::string Notice() const;
+  // Where the notice is drawn; empty without one.
+  IBounds NoticeRect() const;
+
   // ---- Events from the window host (editor coordinates) ------------------------------------
   void OnMouseDown(int x, int y, const IMouseKeys& keys);
   void OnMouseUp(int x, int y, const IMouseKeys& keys);
@@ -229,6 +238,7 @@ class IGraphics : public IEditorLink {
   void EndOpenEdit();
   void DrawStrict(const IBounds& region);
   void DrawLoose();
+  void DrawNotice(const IBounds& region);
 
   mutable std::recursive_mutex lock_;
   std::vector<std::unique_ptr<IControl>> controls_;
@@ -253,6 +263,9 @@ class IGraphics : public IEditorLink {
   std::unique_ptr<IControl> keyCatcher_;
   // The parameter whose edit gesture a mouse-down opened, so that exactly one end-edit follows.
   int openEditParam_ = -1;
+
+  std::string notice_;
+  IBounds noticeDirty_;  // where the notice appeared or went, not yet redrawn
 
   std::mutex pendingLock_;  // a leaf lock: nothing else is taken while it is held
   std::vector<PendingValue> pending_;

@@ -35,6 +35,10 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseKeys& keys) {
   ResetMouseState();
   // A gesture whose mouse-up never came (a menu or dialog took it) is over now.
   EndOpenEdit();
+  if (!notice_.empty()) {
+    ShowNotice("");  // the click was for the notice
+    return;
+  }
   const int target = FindTarget(x, y);
   if (target < 0) return;
   mouseCapture_ = target;
