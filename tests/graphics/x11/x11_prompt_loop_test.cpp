@@ -1,0 +1,220 @@
+// Menus and file dialogs live inside the host's run loop: every callback returns at once while
+// they are open, the answer arrives from a later callback, and closing the editor under them
+// leaves nothing behind.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "engine/engine_params.h"
+#include "graphics/file_selector_control.h"
+#include "graphics/text_control.h"
+#include "tests/graphics/x11/x11_fixture.h"
+
+// Last: Xlib's macros must not reach the headers above.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace fluvia::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Override-redirect windows on the screen: the open menu levels.
+int OpenMenuLevels(Display* display) {
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+    return 0;
+  }
+  int levels = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(display, children[i], &a) && a.override_redirect &&
+        a.map_state == IsViewable) {
+      ++levels;
+    }
+  }
+  if (children) XFree(children);
+  return levels;
+}
+
+bool ProcessGone(pid_t pid) { return kill(pid, 0) != 0 && errno == ESRCH; }
+
+class X11PromptLoopTest : public X11EditorTest {
+ protected:
+  void SetUp() override {
+    X11EditorTest::SetUp();
+    if (HasFatalFailure()) return;
+    const char* path = std::getenv("PATH");
+    savedPath_ = path ? path : "";
+    bin_ = folder_ / "bin";
+    fs::create_directories(bin_);
+    // Only the test's programs (and the shell the scripts need) can be found.
+    setenv("PATH", (bin_.string() + ":/bin:/usr/bin").c_str(), 1);
+    ASSERT_NE(editor_->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host_))),
+              nullptr);
+    PumpFor(100);
+  }
+  void TearDown() override {
+    setenv("PATH", savedPath_.c_str(), 1);
+    X11EditorTest::TearDown();
+  }
+
+  // A zenity that writes its process id, waits, then answers `answer`.
+  void FakeZenity(const std::string& answer, double waitSeconds) {
+    const fs::path script = bin_ / "zenity";
+    std::ofstream(script) << "#!/bin/sh\necho $$ > '" << (bin_ / "pid").string()
+                          << "'\nsleep " << waitSeconds << "\nprintf '%s\\n' '" << answer
+                          << "'\n";
+    chmod(script.c_str(), 0755);
+  }
+  pid_t ChooserPid() {
+    std::ifstream in(bin_ / "pid");
+    pid_t pid = 0;
+    in >> pid;
+    return pid;
+  }
+
+  // The run loop as a host runs it (events when the connection is readable, the timer every
+  // 40 ms), remembering the longest single callback.
+  bool PumpTimed(const std::function<bool()>& done, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto nextTick = Clock::now();
+    auto timed = [&](void (IGraphicsX11::*callback)()) {
+      const auto start = Clock::now();
+      (editor_->*callback)();
+      longestCallback_ = std::max(longestCallback_, Clock::now() - start);
+    };
+    while (Clock::now() < deadline) {
+      pollfd fd{editor_->ConnectionFd(), POLLIN, 0};
+      poll(&fd, fd.fd >= 0 ? 1 : 0, 5);
+      timed(&IGraphicsX11::ProcessPendingEvents);
+      if (Clock::now() >= nextTick) {
+        timed(&IGraphicsX11::OnTimer);
+        nextTick = Clock::now() + std::chrono::milliseconds(editor_->TimerPeriodMs());
+      }
+      if (done()) return true;
+    }
+    return false;
+  }
+  double LongestCallbackMs() const {
+    return std::chrono::duration<double, std::milli>(longestCallback_).count();
+  }
+
+  std::string ShownName() { return plugin_->EditorParts().presetName->Text(); }
+
+  std::string savedPath_;
+  fs::path bin_;
+  Clock::duration longestCallback_{};
+};
+
+TEST_F(X11PromptLoopTest, TheOpenMenuLeavesTheLoopRunningAndClosingTheEditorRemovesIt) {
+  Click(500, 100);  // the preset name opens the preset menu
+  ASSERT_TRUE(PumpTimed([&] { return OpenMenuLevels(display_) == 1; }, 3000));
+  // Open for a while, nobody answering: the loop's callbacks keep returning at once.
+  int ticks = 0;
+  PumpTimed([&] { return ++ticks < 0; }, 500);
+  EXPECT_GT(ticks, 20);
+  EXPECT_LT(LongestCallbackMs(), 50.0);
+  EXPECT_EQ(OpenMenuLevels(display_), 1);
+
+  editor_->CloseWindow();
+  XSync(display_, False);
+  EXPECT_EQ(OpenMenuLevels(display_), 0);
+  EXPECT_EQ(ShownName(), "< Presets Library >");
+
+  // Reopened, the same control opens the menu again and a choice still lands.
+  ASSERT_NE(editor_->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host_))),
+            nullptr);
+  PumpFor(100);
+  Click(500, 100);
+  ASSERT_TRUE(PumpUntil([&] { return OpenMenuLevels(display_) == 1; }));
+  TapKey(XK_Escape);
+  ASSERT_TRUE(PumpUntil([&] { return OpenMenuLevels(display_) == 0; }));
+  EXPECT_TRUE(editor_->WindowIsOpen());
+}
+
+TEST_F(X11PromptLoopTest, TheLoadDialogAnswersFromTheLoopWhileTheHostKeepsRunning) {
+  FakeZenity((folder_ / "Factory" / "SFX - Shower.fluviapreset").string(), 1.0);
+  const auto start = Clock::now();
+  Click(40, 105);  // the load button
+  ASSERT_TRUE(PumpTimed([&] { return ShownName() == "SFX - Shower"; }, 5000)) << ShownName();
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
+  EXPECT_LT(LongestCallbackMs(), 50.0);
+  EXPECT_EQ(Value(*plugin_, kAmpMainVolume), 0.5);
+  // The button's pressed look goes with the dialog.
+  EXPECT_TRUE(PumpUntil([&] {
+    return plugin_->EditorParts().loadSelector->State() == IFileSelectorControl::kIdle;
+  }));
+}
+
+TEST_F(X11PromptLoopTest, ClosingTheEditorEndsTheDialogAndNothingIsLoaded) {
+  FakeZenity((folder_ / "Factory" / "SFX - Shower.fluviapreset").string(), 30);
+  Click(40, 105);
+  ASSERT_TRUE(PumpUntil([&] { return ChooserPid() > 0; }));
+  const pid_t chooser = ChooserPid();
+  const double volume = Value(*plugin_, kAmpMainVolume);
+
+  const auto start = Clock::now();
+  editor_->CloseWindow();
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_TRUE(ProcessGone(chooser));  // ended and reaped: not even a zombie is left
+  EXPECT_EQ(ShownName(), "< Presets Library >");
+  EXPECT_EQ(Value(*plugin_, kAmpMainVolume), volume);
+  // The button is not left looking pressed, and the next click opens a dialog again.
+  EXPECT_EQ(plugin_->EditorParts().loadSelector->State(), IFileSelectorControl::kIdle);
+
+  // Destroying the instance under an open dialog ends it too.
+  fs::remove(bin_ / "pid");
+  ASSERT_NE(editor_->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host_))),
+            nullptr);
+  PumpFor(100);
+  Click(40, 105);
+  ASSERT_TRUE(PumpUntil([&] { return ChooserPid() > 0; }));
+  const pid_t second = ChooserPid();
+  EXPECT_NE(second, chooser);
+  plugin_.reset();
+  EXPECT_TRUE(ProcessGone(second));
+}
+
+TEST_F(X11PromptLoopTest, WithoutADialogProgramTheEditorSaysWhatToInstall) {
+  setenv("PATH", bin_.c_str(), 1);  // nothing to find, whatever the machine has installed
+  const std::vector<std::uint32_t> before = Screenshot(editor_->XWindow(), editor_->Width(), editor_->Height());
+  Click(40, 105);
+  ASSERT_TRUE(PumpUntil([&] { return !editor_->Notice().empty(); }));
+  EXPECT_NE(editor_->Notice().find("zenity"), std::string::npos) << editor_->Notice();
+  const IBounds box = editor_->NoticeRect();
+  ASSERT_FALSE(box.Empty());
+  const int middle = ((box.top + box.bottom) / 2) * editor_->Width() + box.left + 2;
+  std::vector<std::uint32_t> shown;
+  ASSERT_TRUE(PumpUntil([&] {
+    shown = Screenshot(editor_->XWindow(), editor_->Width(), editor_->Height());
+    return !shown.empty() && shown[size_t(middle)] != before[size_t(middle)];
+  }));
+
+  // A click closes it and does nothing else: the preset menu under it stays shut.
+  Click(500, 100);
+  ASSERT_TRUE(PumpUntil([&] { return editor_->Notice().empty(); }));
+  PumpFor(200);
+  EXPECT_EQ(OpenMenuLevels(display_), 0);
+  ASSERT_TRUE(PumpUntil([&] {
+    shown = Screenshot(editor_->XWindow(), editor_->Width(), editor_->Height());
+    return !shown.empty() && shown[size_t(middle)] == before[size_t(middle)];
+  }));
+}
+
+}  // namespace
+}  // namespace fluvia::testing
