@@ -80,8 +80,30 @@ void IGraphics::ApplyParameter(int index, double normalised) {
 
 void IGraphics::PrepareDrawing() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  drawSurface_ = std::make_unique<PixSysBitmap>(width_, height_);
-  scratch_ = std::make_unique<PixMemBitmap>();
+  // The surfaces are made when something is first drawn: an editor that never opens costs no
+  // back buffer.
+  drawSurface_.reset();
+  scratch_.reset();
+  surfacesWanted_ = true;
+}
+
+bool IGraphics::EnsureSurfaces() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (!drawSurface_ && surfacesWanted_) {
+    drawSurface_ = std::make_unique<PixSysBitmap>(width_, height_);
+    scratch_ = std::make_unique<PixMemBitmap>();
+  }
+  return drawSurface_ != nullptr;
+}
+
+PixBitmap* IGraphics::DrawSurface() const {
+  EnsureSurfaces();
+  return drawSurface_.get();
+}
+
+PixMemBitmap* IGraphics::ScratchBitmap() const {
+  EnsureSurfaces();
+  return scratch_.get();
 }
 
 // ---- Control list ---------------------------------------------------------------------------
@@ -128,8 +150,20 @@ void IGraphics::SetAllControlsDirty() {
 IBitmapStrip IGraphics::LoadBitmapStrip(int imageId, const char* fileName, int frames) {
   IBitmapStrip strip;
   strip.frames = std::max(frames, 1);
+  const char* name = fileName ? fileName : "";
+  int width = 0, height = 0;
+  if (!FindCachedBitmap(ImageSource(), imageId) &&
+      ImageResourceSize(imageId, name, width, height)) {
+    // Known by its size for now; decoded when the editor first draws.
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    strip.image = DeclareCachedImage(ImageSource(), imageId, width, height);
+    strip.width = strip.image->width;
+    strip.height = strip.image->height;
+    artwork_.push_back({imageId, name});
+    return strip;
+  }
   const CachedBitmap cached = FindOrLoadCachedBitmap(ImageSource(), imageId, [&] {
-    return LoadImageResource(imageId, fileName ? fileName : "");
+    return LoadImageResource(imageId, name);
   });
   strip.bitmap = cached.bitmap;
   strip.opaque = cached.opaque;
@@ -138,6 +172,24 @@ IBitmapStrip IGraphics::LoadBitmapStrip(int imageId, const char* fileName, int f
     strip.height = strip.bitmap->Height();
   }
   return strip;
+}
+
+bool IGraphics::ImageResourceSize(int, const char*, int&, int&) { return false; }
+
+void IGraphics::LoadArtwork() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  for (const PendingImage& image : artwork_) {
+    FindOrLoadCachedBitmap(ImageSource(), image.id, [&] {
+      std::unique_ptr<PixBitmap> bitmap = LoadImageResource(image.id, image.fileName.c_str());
+      // The size the controls were laid out with is the size they get, or nothing.
+      const CachedImage* declared = DeclareCachedImage(ImageSource(), image.id, 0, 0);
+      if (bitmap && (bitmap->Width() != declared->width || bitmap->Height() != declared->height)) {
+        bitmap.reset();
+      }
+      return bitmap;
+    });
+  }
+  artwork_.clear();
 }
 
 // ---- Prompts --------------------------------------------------------------------------------

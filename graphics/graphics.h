@@ -66,9 +66,15 @@ class IGraphics : public IEditorLink {
   IControl* KeyCatcher() const { return keyCatcher_.get(); }
   void SetAllControlsDirty();
 
-  // An image through the process-wide bitmap cache, loaded with LoadImageResource on a miss.
-  // A missing or undecodable image gives a strip without a bitmap, which draws nothing.
+  // An image through the process-wide bitmap cache. When the host can tell the image's size
+  // without decoding it (ImageResourceSize), decoding waits for the editor's first drawing
+  // (LoadArtwork); otherwise it is loaded with LoadImageResource now. A missing or
+  // undecodable image gives a strip without a bitmap, which draws nothing.
   IBitmapStrip LoadBitmapStrip(int imageId, const char* fileName, int frames = 1);
+  // Decodes the images this editor's strips are waiting for (those another editor of the
+  // process decoded already are simply there). Drawing does this first; it may be called
+  // earlier to choose when the work is done.
+  void LoadArtwork();
 
   // ---- Drawing primitives for controls (clipped to the region being drawn) -----------------
   bool DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int srcX, int srcY,
@@ -130,8 +136,9 @@ class IGraphics : public IEditorLink {
   bool TooltipsEnabled() const { return tooltips_; }
   void EnableTooltips(bool on) { tooltips_ = on; }
   const IBounds& DrawRegion() const { return drawRegion_; }
-  PixBitmap* DrawSurface() const { return drawSurface_.get(); }
-  PixMemBitmap* ScratchBitmap() const { return scratch_.get(); }
+  // Made on first use once drawing is prepared; null before.
+  PixBitmap* DrawSurface() const;
+  PixMemBitmap* ScratchBitmap() const;
   // The editor lock; the window host holds it around everything it does on the editor.
   std::recursive_mutex& Lock() const { return lock_; }
 
@@ -177,6 +184,9 @@ class IGraphics : public IEditorLink {
   // Which images the host loads: part of the bitmap cache key, so editors built on different
   // artwork never share a cached bitmap by accident.
   virtual int ImageSource() const { return 0; }
+  // The size of image `id` without decoding it; false when the host cannot tell, and the
+  // image is then decoded at once.
+  virtual bool ImageResourceSize(int id, const char* fileName, int& width, int& height);
 
   // ---- Prompts that answer later -----------------------------------------------------------
   // A menu or file prompt opened through these returns at once; `done` runs later on the
@@ -239,13 +249,22 @@ class IGraphics : public IEditorLink {
   void DrawStrict(const IBounds& region);
   void DrawLoose();
   void DrawNotice(const IBounds& region);
+  // Makes the draw surface and scratch bitmap when drawing is prepared and they are missing.
+  bool EnsureSurfaces() const;
 
   mutable std::recursive_mutex lock_;
   std::vector<std::unique_ptr<IControl>> controls_;
   IPluginCore& plugin_;
   IBounds drawRegion_;
-  std::unique_ptr<PixBitmap> drawSurface_;
-  std::unique_ptr<PixMemBitmap> scratch_;
+  mutable std::unique_ptr<PixBitmap> drawSurface_;
+  mutable std::unique_ptr<PixMemBitmap> scratch_;
+  bool surfacesWanted_ = false;
+  // Images declared for this editor's strips and not decoded yet.
+  struct PendingImage {
+    int id;
+    std::string fileName;
+  };
+  std::vector<PendingImage> artwork_;
   int width_;
   int height_;
   int frameRate_;

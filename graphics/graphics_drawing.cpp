@@ -54,7 +54,8 @@ bool ClipToRegion(const IBounds& dest, const IBounds& region, IBounds& out) {
 
 bool IGraphics::DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int srcX, int srcY,
                            const IBlendMode* blend) {
-  if (!strip.bitmap || !drawSurface_) return true;
+  PixBitmap* bitmap = strip.Bitmap();
+  if (!bitmap || !EnsureSurfaces()) return true;
   IBounds r;
   if (!ClipToRegion(dest, drawRegion_, r)) return true;
   const IBlendMode& mode = blend ? *blend : kDefaultBlend;
@@ -63,8 +64,10 @@ bool IGraphics::DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int s
   unsigned pixMode = mode.PixMode();
   // Over-compositing a fully opaque image at full weight replaces the pixels with the image's
   // own (alpha 255 included): exactly what a plain copy does.
-  if (strip.opaque && pixMode == kPixBlendCopyAlpha && mode.weight == 1.0f) pixMode = kPixBlendCopy;
-  PixBlit(drawSurface_.get(), strip.bitmap, r.left, r.top, &sourceRect, mode.weight, pixMode);
+  if (strip.Opaque() && pixMode == kPixBlendCopyAlpha && mode.weight == 1.0f) {
+    pixMode = kPixBlendCopy;
+  }
+  PixBlit(drawSurface_.get(), bitmap, r.left, r.top, &sourceRect, mode.weight, pixMode);
   return true;
 }
 
@@ -84,7 +87,7 @@ bool IGraphics::DrawBitmapFrame(const IBitmapStrip& strip, const IBounds& dest, 
 }
 
 bool IGraphics::FillIRect(const IArgbColor& color, const IBounds& rect, const IBlendMode* blend) {
-  if (!drawSurface_) return true;
+  if (!EnsureSurfaces()) return true;
   IBounds r;
   if (!ClipToRegion(rect, drawRegion_, r)) return true;
   const IBlendMode& mode = blend ? *blend : kDefaultBlend;
@@ -126,7 +129,7 @@ bool IGraphics::DrawIText(const ITextStyle& style, const char* text, IBounds& re
     return true;
   }
 
-  if (!drawSurface_ || !drawSurface_->Pixels()) return true;
+  if (!EnsureSurfaces() || !drawSurface_->Pixels()) return true;
   font->SetTextColour(style.color.Packed());
   const IBounds whole(0, 0, drawSurface_->Width(), drawSurface_->Height());
   const IBounds area = drawRegion_.Empty() ? whole : drawRegion_.Intersect(whole);
@@ -161,6 +164,7 @@ bool IGraphics::IsDirty(IBounds& rect) {
 bool IGraphics::Draw(const IBounds& region) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   ApplyPendingValues();
+  LoadArtwork();
   if (controls_.empty()) return true;
   if (strictDrawing_) {
     DrawStrict(region);

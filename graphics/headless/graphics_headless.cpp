@@ -374,6 +374,17 @@ void IGraphicsHeadless::ShowMouseCursor() {
   SetCursorHidden(false);
 }
 
+bool IGraphicsHeadless::ImageResourceSize(int id, const char* fileName, int& width,
+                                          int& height) {
+  if (!HasPngExtension(fileName) || options_.missingImages.count(id)) return false;
+  const auto replaced = options_.imageOverrides.find(id);
+  if (replaced != options_.imageOverrides.end()) {
+    const std::vector<unsigned char>& bytes = replaced->second;
+    return PixPngSize(bytes.data(), bytes.size(), width, height);
+  }
+  return PngResourceSize(set_, id, width, height);
+}
+
 std::unique_ptr<PixBitmap> IGraphicsHeadless::LoadImageResource(int id, const char* fileName) {
   if (!HasPngExtension(fileName)) return nullptr;
   if (options_.missingImages.count(id)) return nullptr;

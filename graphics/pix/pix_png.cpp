@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,6 +118,26 @@ PixMemBitmap* DecodeWithLibpng(png_structp png, png_infop info, PixMemBitmap* in
 }
 
 }  // namespace
+
+bool PixPngSize(const void* data, std::size_t size, int& width, int& height) {
+  // Signature (8 bytes), then the IHDR chunk: length (4), type (4), width (4), height (4).
+  constexpr std::size_t kHeaderBytes = 24;
+  if (data == nullptr || size < kHeaderBytes) return false;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  if (png_sig_cmp(bytes, 0, 8) != 0 || std::memcmp(bytes + 12, "IHDR", 4) != 0) return false;
+  auto big = [&](std::size_t at) {
+    return (std::uint32_t(bytes[at]) << 24) | (std::uint32_t(bytes[at + 1]) << 16) |
+           (std::uint32_t(bytes[at + 2]) << 8) | std::uint32_t(bytes[at + 3]);
+  };
+  const std::uint32_t w = big(16), h = big(20);
+  if (w == 0 || h == 0 || w > std::uint32_t(kPixPngMaxSide) || h > std::uint32_t(kPixPngMaxSide) ||
+      std::uint64_t(w) * h > std::uint64_t(kPixPngMaxPixels)) {
+    return false;
+  }
+  width = int(w);
+  height = int(h);
+  return true;
+}
 
 PixMemBitmap* PixLoadPngFromMemory(const void* data, std::size_t size, PixMemBitmap* into) {
   if (data == nullptr || size < 8) return nullptr;

@@ -631,6 +631,10 @@ std::string IGraphicsX11::PluginPath() { return ModuleFolderOf(&kModuleAnchor); 
 std::string IGraphicsX11::DesktopPath() { return DesktopFolder(); }
 std::string IGraphicsX11::AppSupportPath(bool system) { return DataFolder(system); }
 
+bool IGraphicsX11::ImageResourceSize(int id, const char* fileName, int& width, int& height) {
+  return HasPngExtension(fileName) && PngResourceSize(set_, id, width, height);
+}
+
 std::unique_ptr<PixBitmap> IGraphicsX11::LoadImageResource(int id, const char* fileName) {
   if (!HasPngExtension(fileName)) return nullptr;
   return std::unique_ptr<PixBitmap>(LoadPngResource(set_, id));

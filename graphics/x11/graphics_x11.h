@@ -90,6 +90,7 @@ class IGraphicsX11 : public IGraphics {
   void ShowMouseCursor() override;
   std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) override;
   int ImageSource() const override { return static_cast<int>(set_); }
+  bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
 
  private:
   void HandleEvent(union _XEvent& event);
