@@ -1,10 +1,13 @@
 #include "graphics/graphics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "framework/parameter.h"
 #include "framework/plugin_core.h"
@@ -178,16 +181,50 @@ bool IGraphics::ImageResourceSize(int, const char*, int&, int&) { return false; 
 
 void IGraphics::LoadArtwork() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  for (const PendingImage& image : artwork_) {
-    FindOrLoadCachedBitmap(ImageSource(), image.id, [&] {
-      std::unique_ptr<PixBitmap> bitmap = LoadImageResource(image.id, image.fileName.c_str());
-      // The size the controls were laid out with is the size they get, or nothing.
-      const CachedImage* declared = DeclareCachedImage(ImageSource(), image.id, 0, 0);
-      if (bitmap && (bitmap->Width() != declared->width || bitmap->Height() != declared->height)) {
-        bitmap.reset();
-      }
-      return bitmap;
-    });
+  if (artwork_.empty()) return;
+  struct Job {
+    const CachedImage* image;
+    const PendingImage* pending;
+    std::unique_ptr<PixBitmap> bitmap;
+  };
+  std::vector<Job> jobs;
+  for (const PendingImage& pending : artwork_) {
+    const CachedImage* image = DeclareCachedImage(ImageSource(), pending.id, 0, 0);
+    if (!image->bitmap.load()) jobs.push_back({image, &pending, nullptr});
+  }
+  // Decoding is nearly all of an editor's first opening. The work is shared with helper
+  // threads (largest images first, so the shares come out even); it is the same work the
+  // editor's thread would otherwise do alone, and nothing else is waited for.
+  std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) {
+    return double(a.image->width) * a.image->height > double(b.image->width) * b.image->height;
+  });
+  std::atomic<size_t> next{0};
+  auto decode = [&] {
+    for (size_t i = next++; i < jobs.size(); i = next++) {
+      jobs[i].bitmap = LoadImageResource(jobs[i].pending->id, jobs[i].pending->fileName.c_str());
+    }
+  };
+  std::vector<std::thread> helpers;
+  const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
+  const size_t wanted = std::min<size_t>({cores - 1, 3, jobs.size() > 1 ? jobs.size() - 1 : 0});
+  for (size_t i = 0; i < wanted; ++i) {
+    try {
+      helpers.emplace_back(decode);
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: this thread decodes the rest
+    }
+  }
+  decode();
+  for (std::thread& helper : helpers) helper.join();
+
+  for (Job& job : jobs) {
+    // The size the controls were laid out with is the size they get, or nothing.
+    if (job.bitmap && (job.bitmap->Width() != job.image->width ||
+                       job.bitmap->Height() != job.image->height)) {
+      continue;
+    }
+    FindOrLoadCachedBitmap(ImageSource(), job.pending->id,
+                           [&] { return std::move(job.bitmap); });
   }
   artwork_.clear();
 }

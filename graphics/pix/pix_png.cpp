@@ -16,6 +16,10 @@
 namespace fluvia {
 namespace {
 
+// On little-endian machines a 32-bit pixel (alpha in the top byte) lies in memory as blue,
+// green, red, alpha, which libpng can write directly.
+constexpr bool kNativeIsBgra = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
 // Files bigger than this cannot be artwork this layer is meant to hold.
 constexpr std::size_t kMaxPngFileBytes = std::size_t{256} << 20;
 
@@ -69,7 +73,11 @@ PixMemBitmap* DecodeWithLibpng(png_structp png, png_infop info, PixMemBitmap* in
   if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
     png_set_gray_to_rgb(png);
   }
-  if (hasAlpha) {
+  if (kNativeIsBgra) {
+    // Blue, green, red, alpha in memory is the native 32-bit pixel already.
+    png_set_bgr(png);
+    if (!hasAlpha) png_set_filler(png, 0xff, PNG_FILLER_AFTER);
+  } else if (hasAlpha) {
     png_set_swap_alpha(png);
   } else {
     png_set_filler(png, 0xff, PNG_FILLER_BEFORE);
@@ -103,6 +111,7 @@ PixMemBitmap* DecodeWithLibpng(png_structp png, png_infop info, PixMemBitmap* in
   std::free(rows);
   rows = nullptr;
 
+  if (kNativeIsBgra) return bitmap;
   // libpng wrote the bytes alpha, red, green, blue; make native 32-bit pixels of them.
   for (png_uint_32 y = 0; y < height; ++y) {
     std::uint32_t* row = pixels + y * span;
