@@ -90,9 +90,14 @@ CachedBitmap FindOrLoadCachedBitmap(int source, int id,
   // The loader may have added the same key itself; keep the first so pointers stay valid.
   entry = FindLocked(cache, source, id);
   if (entry && entry->bitmap.load()) return Found(entry);
-  if (!entry) entry = &AddLocked(cache, source, id);
-  entry->width = bitmap->Width();
-  entry->height = bitmap->Height();
+  if (!entry) {
+    entry = &AddLocked(cache, source, id);
+    entry->width = bitmap->Width();
+    entry->height = bitmap->Height();
+  } else if (bitmap->Width() != entry->width || bitmap->Height() != entry->height) {
+    // Declared with another size, which the controls were laid out by: not this image.
+    return {};
+  }
   entry->opaque = IsOpaque(*bitmap);
   entry->owned = std::move(bitmap);
   entry->bitmap = entry->owned.get();

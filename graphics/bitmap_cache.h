@@ -31,6 +31,7 @@ struct CachedBitmap {
 struct CachedImage {
   int source = 0;
   int id = 0;
+  // Fixed when the entry is made.
   int width = 0;
   int height = 0;
   // Null until decoded; set once, under the cache lock, and read by any thread.
@@ -47,8 +48,8 @@ PixBitmap* FindCachedBitmap(int source, int id);
 const CachedImage* DeclareCachedImage(int source, int id, int width, int height);
 
 // Returns the cached bitmap for (source, id); on a miss calls load and keeps what it returns
-// (in the declared entry, when there is one). A failed load (null) is not remembered, so a
-// later call tries again. The cache lock is held across the load so that two editors never
+// (in the declared entry, when there is one and the sizes agree). A failed load (null) is not
+// remembered, so a later call tries again. The cache lock is held across the load so that two editors never
 // decode the same image twice.
 CachedBitmap FindOrLoadCachedBitmap(int source, int id,
                                     const std::function<std::unique_ptr<PixBitmap>()>& load);

@@ -217,12 +217,8 @@ void IGraphics::LoadArtwork() {
   decode();
   for (std::thread& helper : helpers) helper.join();
 
+  // Into the cache; one whose size differs from the declared one is refused there.
   for (Job& job : jobs) {
-    // The size the controls were laid out with is the size they get, or nothing.
-    if (job.bitmap && (job.bitmap->Width() != job.image->width ||
-                       job.bitmap->Height() != job.image->height)) {
-      continue;
-    }
     FindOrLoadCachedBitmap(ImageSource(), job.pending->id,
                            [&] { return std::move(job.bitmap); });
   }

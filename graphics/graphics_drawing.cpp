@@ -130,6 +130,7 @@ bool IGraphics::DrawIText(const ITextStyle& style, const char* text, IBounds& re
   }
 
   if (!EnsureSurfaces() || !drawSurface_->Pixels()) return true;
+  std::lock_guard<std::mutex> use(font->UseLock());
   font->SetTextColour(style.color.Packed());
   const IBounds whole(0, 0, drawSurface_->Width(), drawSurface_->Height());
   const IBounds area = drawRegion_.Empty() ? whole : drawRegion_.Intersect(whole);
