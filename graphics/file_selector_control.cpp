@@ -26,7 +26,7 @@ void IFileSelectorControl::OnMouseDown(int, int, const IMouseKeys&) {
   // from a later run-loop callback. No lock is held meanwhile.
   graphics->BeginPromptForFile(
       ChosenFile(), mode_, Directory(), extensions_,
-      [this, graphics](const IGraphics::FileAnswer& answer) {
+      [this, graphics](const IGraphics::FileResult& answer) {
         if (answer.abandoned) {
           // The window closed under the dialog: nothing was chosen, nothing is reported.
           state_ = kIdle;

@@ -256,7 +256,7 @@ void IGraphics::PromptUserInput(IControl& control, IParameter& param, const IBou
   }
   IControl* target = &control;
   IParameter* chosenParam = &param;
-  BeginPopupMenu(*menu, rect, [this, menu, target, chosenParam, count](const MenuAnswer& answer) {
+  BeginPopupMenu(*menu, rect, [this, menu, target, chosenParam, count](const MenuResult& answer) {
     if (answer.chosen != menu.get() || menu->chosenIndex < 0 || menu->chosenIndex >= count) {
       return;
     }
@@ -278,7 +278,7 @@ void IGraphics::ApplyPromptAnswer(IControl& control, const std::function<void()>
 }
 
 void IGraphics::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done) {
-  MenuAnswer answer;
+  MenuResult answer;
   answer.chosen = CreateIPopupMenu(menu, rect);
   if (done) done(answer);
 }
@@ -286,7 +286,7 @@ void IGraphics::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone do
 void IGraphics::BeginPromptForFile(const std::string& file, int mode,
                                    const std::string& directory, const std::string& extensions,
                                    FileDone done) {
-  FileAnswer answer;
+  FileResult answer;
   answer.file = file;
   answer.directory = directory;
   PromptForFile(answer.file, mode, answer.directory, extensions);

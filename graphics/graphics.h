@@ -198,17 +198,17 @@ class IGraphics : public IEditorLink {
   // If the prompt is abandoned because the window closes, `done` runs once with
   // `abandoned` set while the window closes, so the caller can put itself back; a prompt
   // still open when the editor is destroyed is dropped without a call.
-  struct MenuAnswer {
+  struct MenuResult {
     IMenuList* chosen = nullptr;  // as CreateIPopupMenu returns it
     bool abandoned = false;
   };
-  struct FileAnswer {
+  struct FileResult {
     std::string file;       // empty when cancelled
     std::string directory;  // the folder of the chosen file; unchanged otherwise
     bool abandoned = false;
   };
-  using MenuDone = std::function<void(const MenuAnswer&)>;
-  using FileDone = std::function<void(const FileAnswer&)>;
+  using MenuDone = std::function<void(const MenuResult&)>;
+  using FileDone = std::function<void(const FileResult&)>;
   // `menu` must stay alive until `done` has run (or the editor is destroyed).
   virtual void BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done);
   virtual void BeginPromptForFile(const std::string& file, int mode, const std::string& directory,

@@ -23,7 +23,7 @@ void IPopupMenu_PresetSelector::OnMouseDown(int, int, const IMouseKeys&) {
     menu_.ClearChoices();
     menuOpen_ = true;
     // The choice may come at once or from a later run-loop callback of the host.
-    graphics->BeginPopupMenu(menu_.Main(), rect_, [this](const IGraphics::MenuAnswer& answer) {
+    graphics->BeginPopupMenu(menu_.Main(), rect_, [this](const IGraphics::MenuResult& answer) {
       menuOpen_ = false;
       if (!answer.abandoned) ApplyChoice(answer.chosen);
       SetRedraw();

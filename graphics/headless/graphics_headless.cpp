@@ -294,15 +294,7 @@ void IGraphicsHeadless::PromptForFile(std::string& file, int mode, std::string& 
     fileAnswers_.pop_front();
   }
   std::string path = answer.path;
-  if (!answer.cancel && mode == kFileSave) {
-    // A name typed without an extension gets the default one, as save dialogs do.
-    const size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string first = extensions.substr(0, extensions.find(' ')).substr(0, 15);
-    if (!name.empty() && name.find('.') == std::string::npos && !first.empty()) {
-      path += "." + first;
-    }
-  }
+  if (!answer.cancel && mode == kFileSave) path = WithDefaultExtension(path, extensions);
   const std::string folder = FolderOf(path);
   const bool acceptable = !answer.cancel && !path.empty() &&
                           (folder.empty() || IsDirectory(folder)) &&

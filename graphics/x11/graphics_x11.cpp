@@ -303,7 +303,7 @@ IMenuList* IGraphicsX11::CreateIPopupMenu(IMenuList& menu, const IBounds& rect) 
 void IGraphicsX11::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   if (!WindowIsOpen() || modalDepth_ > 0 || menu.NumItems() == 0) {
-    if (done) done(MenuAnswer{});
+    if (done) done(MenuResult{});
     return;
   }
   ResetMouseState();
@@ -331,10 +331,11 @@ bool IGraphicsX11::OfferToMenu(XEvent& event) {
 void IGraphicsX11::FinishMenu(bool abandoned) {
   if (!pendingMenu_) return;
   std::unique_ptr<PendingMenu> pending = std::move(pendingMenu_);
-  MenuAnswer answer;
+  MenuResult answer;
   answer.chosen = abandoned ? nullptr : pending->popup->Chosen();
   answer.abandoned = abandoned;
-  if (x_) {
+  {
+    // A menu lives only while the window's connection does: closing abandons it first.
     X11ErrorTrap trap(x_->display);
     pending->popup.reset();  // its windows go now, before the answer is acted on
   }
@@ -360,30 +361,22 @@ void IGraphicsX11::CreateTextEntry(IControl&, const ITextStyle&, const IBounds&,
 
 namespace {
 
-// The dialog's answer as a file and folder. A save dialog's name typed without an extension
-// gets the first one; anything that is not an absolute path in an existing folder (and, when
+// The dialog's answer as a file and folder (a name saved without an extension gets the first
+// one); anything that is not an absolute path in an existing folder (and, when
 // opening, an existing file) counts as cancelled.
-bool AcceptChosenPath(const ProcessResult& result, int mode, const std::string& extensions,
+void AcceptChosenPath(const ProcessResult& result, int mode, const std::string& extensions,
                       std::string& file, std::string& directory) {
   std::string path = result.started && result.exitCode == 0 ? FirstLine(result.output) : "";
-  if (!path.empty() && mode == IGraphics::kFileSave) {
-    const size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string first = extensions.substr(0, extensions.find(' ')).substr(0, 15);
-    if (!name.empty() && name.find('.') == std::string::npos && !first.empty()) {
-      path += "." + first;
-    }
-  }
+  if (mode == IGraphics::kFileSave) path = WithDefaultExtension(path, extensions);
   const std::string folder = FolderOf(path);
   const bool acceptable = !path.empty() && path[0] == '/' && IsDirectory(folder) &&
                           (mode == IGraphics::kFileSave ? !IsDirectory(path) : IsRegularFile(path));
   if (!acceptable) {
     file.clear();
-    return false;
+    return;
   }
   file = path;
   directory = folder;
-  return true;
 }
 
 // Where the dialog opens: the current file in the directory (the desktop when none is given).
@@ -430,7 +423,7 @@ void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
                                       const std::string& directory,
                                       const std::string& extensions, FileDone done) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  FileAnswer cancelled;
+  FileResult cancelled;
   cancelled.directory = directory;
   if (!WindowIsOpen() || modalDepth_ > 0) {
     if (done) done(cancelled);
@@ -469,7 +462,7 @@ void IGraphicsX11::PollFilePrompt() {
 void IGraphicsX11::FinishFilePrompt(bool abandoned) {
   if (!pendingFile_) return;
   std::unique_ptr<PendingFilePrompt> pending = std::move(pendingFile_);
-  FileAnswer answer;
+  FileResult answer;
   answer.directory = pending->directory;
   answer.abandoned = abandoned;
   if (!abandoned) {

@@ -25,58 +25,28 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include "tests/graphics/x11/popup_windows.h"
+
 namespace fluvia::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// Override-redirect windows on the screen: the open menu levels.
-int OpenMenuLevels(Display* display) {
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-    return 0;
-  }
-  int levels = 0;
-  for (unsigned i = 0; i < count; ++i) {
-    XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) && a.override_redirect &&
-        a.map_state == IsViewable) {
-      ++levels;
-    }
-  }
-  if (children) XFree(children);
-  return levels;
-}
-
 bool ProcessGone(pid_t pid) { return kill(pid, 0) != 0 && errno == ESRCH; }
 
-class X11PromptLoopTest : public X11EditorTest {
+class X11PromptLoopTest : public X11DialogTest {
  protected:
   void SetUp() override {
-    X11EditorTest::SetUp();
+    X11DialogTest::SetUp();
     if (HasFatalFailure()) return;
-    const char* path = std::getenv("PATH");
-    savedPath_ = path ? path : "";
-    bin_ = folder_ / "bin";
-    fs::create_directories(bin_);
-    // Only the test's programs (and the shell the scripts need) can be found.
-    setenv("PATH", (bin_.string() + ":/bin:/usr/bin").c_str(), 1);
-    ASSERT_NE(editor_->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host_))),
-              nullptr);
     PumpFor(100);
-  }
-  void TearDown() override {
-    setenv("PATH", savedPath_.c_str(), 1);
-    X11EditorTest::TearDown();
   }
 
   // A zenity that writes its process id, waits, then answers `answer`.
   void FakeZenity(const std::string& answer, double waitSeconds) {
     const fs::path script = bin_ / "zenity";
-    std::ofstream(script) << "#!/bin/sh\necho $$ > '" << (bin_ / "pid").string()
+    std::ofstream(script) << "#!/bin/sh\nPATH=/usr/bin:/bin\necho $$ > '" << (bin_ / "pid").string()
                           << "'\nsleep " << waitSeconds << "\nprintf '%s\\n' '" << answer
                           << "'\n";
     chmod(script.c_str(), 0755);
@@ -93,17 +63,17 @@ class X11PromptLoopTest : public X11EditorTest {
   bool PumpTimed(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     auto nextTick = Clock::now();
-    auto timed = [&](void (IGraphicsX11::*callback)()) {
+    auto timed = [&](auto callback) {
       const auto start = Clock::now();
-      (editor_->*callback)();
+      callback();
       longestCallback_ = std::max(longestCallback_, Clock::now() - start);
     };
     while (Clock::now() < deadline) {
       pollfd fd{editor_->ConnectionFd(), POLLIN, 0};
       poll(&fd, fd.fd >= 0 ? 1 : 0, 5);
-      timed(&IGraphicsX11::ProcessPendingEvents);
+      timed([&] { editor_->ProcessPendingEvents(); });
       if (Clock::now() >= nextTick) {
-        timed(&IGraphicsX11::OnTimer);
+        timed([&] { editor_->OnTimer(); });
         nextTick = Clock::now() + std::chrono::milliseconds(editor_->TimerPeriodMs());
       }
       if (done()) return true;
@@ -116,24 +86,22 @@ class X11PromptLoopTest : public X11EditorTest {
 
   std::string ShownName() { return plugin_->EditorParts().presetName->Text(); }
 
-  std::string savedPath_;
-  fs::path bin_;
   Clock::duration longestCallback_{};
 };
 
 TEST_F(X11PromptLoopTest, TheOpenMenuLeavesTheLoopRunningAndClosingTheEditorRemovesIt) {
   Click(500, 100);  // the preset name opens the preset menu
-  ASSERT_TRUE(PumpTimed([&] { return OpenMenuLevels(display_) == 1; }, 3000));
+  ASSERT_TRUE(PumpTimed([&] { return int(PopupWindows(display_).size()) == 1; }, 3000));
   // Open for a while, nobody answering: the loop's callbacks keep returning at once.
   int ticks = 0;
   PumpTimed([&] { return ++ticks < 0; }, 500);
   EXPECT_GT(ticks, 20);
   EXPECT_LT(LongestCallbackMs(), 50.0);
-  EXPECT_EQ(OpenMenuLevels(display_), 1);
+  EXPECT_EQ(int(PopupWindows(display_).size()), 1);
 
   editor_->CloseWindow();
   XSync(display_, False);
-  EXPECT_EQ(OpenMenuLevels(display_), 0);
+  EXPECT_EQ(int(PopupWindows(display_).size()), 0);
   EXPECT_EQ(ShownName(), "< Presets Library >");
 
   // Reopened, the same control opens the menu again and a choice still lands.
@@ -141,9 +109,9 @@ TEST_F(X11PromptLoopTest, TheOpenMenuLeavesTheLoopRunningAndClosingTheEditorRemo
             nullptr);
   PumpFor(100);
   Click(500, 100);
-  ASSERT_TRUE(PumpUntil([&] { return OpenMenuLevels(display_) == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return int(PopupWindows(display_).size()) == 1; }));
   TapKey(XK_Escape);
-  ASSERT_TRUE(PumpUntil([&] { return OpenMenuLevels(display_) == 0; }));
+  ASSERT_TRUE(PumpUntil([&] { return int(PopupWindows(display_).size()) == 0; }));
   EXPECT_TRUE(editor_->WindowIsOpen());
 }
 
@@ -191,7 +159,7 @@ TEST_F(X11PromptLoopTest, ClosingTheEditorEndsTheDialogAndNothingIsLoaded) {
 }
 
 TEST_F(X11PromptLoopTest, WithoutADialogProgramTheEditorSaysWhatToInstall) {
-  setenv("PATH", bin_.c_str(), 1);  // nothing to find, whatever the machine has installed
+  // PATH holds only the test's empty folder: nothing to find, whatever the machine has.
   const std::vector<std::uint32_t> before = Screenshot(editor_->XWindow(), editor_->Width(), editor_->Height());
   Click(40, 105);
   ASSERT_TRUE(PumpUntil([&] { return !editor_->Notice().empty(); }));
@@ -209,7 +177,7 @@ TEST_F(X11PromptLoopTest, WithoutADialogProgramTheEditorSaysWhatToInstall) {
   Click(500, 100);
   ASSERT_TRUE(PumpUntil([&] { return editor_->Notice().empty(); }));
   PumpFor(200);
-  EXPECT_EQ(OpenMenuLevels(display_), 0);
+  EXPECT_EQ(int(PopupWindows(display_).size()), 0);
   ASSERT_TRUE(PumpUntil([&] {
     shown = Screenshot(editor_->XWindow(), editor_->Width(), editor_->Height());
     return !shown.empty() && shown[size_t(middle)] == before[size_t(middle)];

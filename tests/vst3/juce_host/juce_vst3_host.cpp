@@ -18,7 +18,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,6 +25,8 @@
 // Xlib last: its macros clash with JUCE's names.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+
+#include "tests/graphics/x11/popup_windows.h"
 
 namespace {
 
@@ -118,25 +119,8 @@ class Screen {
     XSync(display_, False);
   }
 
-  // Mapped override-redirect windows: popup menus.
-  int PopupWindows() {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
-      return 0;
-    }
-    int popups = 0;
-    for (unsigned i = 0; i < count; ++i) {
-      XWindowAttributes a{};
-      if (XGetWindowAttributes(display_, children[i], &a) && a.override_redirect &&
-          a.map_state == IsViewable) {
-        ++popups;
-      }
-    }
-    if (children) XFree(children);
-    return popups;
-  }
+  // Popup menus on the screen.
+  int PopupWindows() { return int(fluvia::testing::PopupWindows(display_).size()); }
 
  private:
   Display* display_;
