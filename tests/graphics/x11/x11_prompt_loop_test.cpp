@@ -113,6 +113,13 @@ TEST_F(X11PromptLoopTest, TheOpenMenuLeavesTheLoopRunningAndClosingTheEditorRemo
   TapKey(XK_Escape);
   ASSERT_TRUE(PumpUntil([&] { return int(PopupWindows(display_).size()) == 0; }));
   EXPECT_TRUE(editor_->WindowIsOpen());
+
+  // Destroying the instance under an open menu takes the menu with it.
+  Click(500, 100);
+  ASSERT_TRUE(PumpUntil([&] { return int(PopupWindows(display_).size()) == 1; }));
+  plugin_.reset();
+  XSync(display_, False);
+  EXPECT_TRUE(PopupWindows(display_).empty());
 }
 
 TEST_F(X11PromptLoopTest, TheLoadDialogAnswersFromTheLoopWhileTheHostKeepsRunning) {
