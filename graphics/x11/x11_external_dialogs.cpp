@@ -131,9 +131,10 @@ ChildProcess::ChildProcess(int pid, int out) : pid_(pid), out_(out) { result_.st
 
 ChildProcess::~ChildProcess() {
   if (out_ >= 0) close(out_);
+  if (!reaped_) Reap(WNOHANG);
   if (reaped_) return;
-  // Still running (its window is up): end the group, give it a moment to go quietly, then
-  // make sure. Either way it is reaped here, never left behind as a zombie.
+  // Still running (its window is up): end the group, give it a moment (at most 40 ms) to go
+  // quietly, then make sure. Either way it is reaped here, never left behind as a zombie.
   kill(-pid_, SIGTERM);
   for (int i = 0; i < 20 && !reaped_; ++i) {
     Reap(WNOHANG);

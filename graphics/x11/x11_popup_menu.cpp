@@ -53,7 +53,6 @@ class X11PopupMenu::Session {
     XFlush(d_);
   }
 
-  bool Shown() const { return !levels_.empty(); }
   bool Finished() const { return done_; }
   IMenuList* Chosen() const { return chosen_; }
 
@@ -311,7 +310,6 @@ X11PopupMenu::X11PopupMenu(const X11PopupContext& context, IMenuList& menu, int 
 
 X11PopupMenu::~X11PopupMenu() = default;
 
-bool X11PopupMenu::Shown() const { return session_ && session_->Shown(); }
 bool X11PopupMenu::Handle(XEvent& event) { return session_ && session_->Handle(event); }
 void X11PopupMenu::Tick() {
   if (session_) session_->TryGrab();

@@ -44,14 +44,13 @@ class X11PopupMenu {
   X11PopupMenu(const X11PopupMenu&) = delete;
   X11PopupMenu& operator=(const X11PopupMenu&) = delete;
 
-  // False when nothing could be shown (an empty menu): it is finished at once.
-  bool Shown() const;
   // Takes the event if it belongs to the menu (its windows, or input while it holds the
   // pointer and keyboard); false for anything else, which the caller handles itself.
   bool Handle(XEvent& event);
   // Retries taking the pointer and keyboard while another client (the host, finishing its
   // own button handling) still holds them. Never waits.
   void Tick();
+  // True once chosen or dismissed; at once for a menu with nothing to show.
   bool Finished() const;
   // The (sub-)menu in which an entry was chosen, its chosenIndex set; null when dismissed.
   IMenuList* Chosen() const;
