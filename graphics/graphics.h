@@ -285,6 +285,7 @@ class IGraphics : public IEditorLink {
 
   std::string notice_;
   IBounds noticeDirty_;  // where the notice appeared or went, not yet redrawn
+  bool noticeTookPress_ = false;  // so the release of that press goes nowhere either
 
   std::mutex pendingLock_;  // a leaf lock: nothing else is taken while it is held
   std::vector<PendingValue> pending_;
