@@ -56,6 +56,9 @@ class IPluginCore {
   virtual void ProcessFloat(float** inputs, float** outputs, int frames);
   virtual void EditorOpened() {}
   virtual void EditorClosed() {}
+  // The host is about to show the editor (before it asks for the editor's size): the last
+  // moment to settle the size on the screen the host is on.
+  virtual void EditorAboutToOpen() {}
   virtual void ActivationChanged(bool active);
   virtual void ProcessMidi(const MidiMessage& message);
   virtual void ReceiveSysEx(const SysExMessage& /*message*/) {}

@@ -17,6 +17,11 @@ class IBitmapControl : public IControl {
   bool Draw(IGraphics& graphics) override;
 
   const IBitmapStrip& Strip() const { return strip_; }
+  // Another image for the same control (the other artwork set); flags a redraw.
+  void SetStrip(const IBitmapStrip& strip) {
+    strip_ = strip;
+    FlagDirty();
+  }
 
  protected:
   IBitmapStrip strip_;

@@ -65,6 +65,12 @@ class IControl {
   const IBounds& Rect() const { return rect_; }
   const IBounds& TargetRect() const { return targetRect_; }
   void SetTargetRect(const IBounds& rect) { targetRect_ = rect; }
+  // Moves the control (drawing and hit area alike), e.g. when the editor changes size, and
+  // flags a redraw.
+  void SetRect(const IBounds& rect) {
+    rect_ = targetRect_ = rect;
+    FlagDirty();
+  }
   int ParamIdx() const { return paramIdx_; }
   IParameter* Param() const;
 

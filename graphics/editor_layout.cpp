@@ -1,6 +1,7 @@
 #include "graphics/editor_layout.h"
 
 #include "graphics/bitmap_control.h"
+#include "graphics/editor_size.h"
 #include "graphics/file_selector_control.h"
 #include "graphics/graphics.h"
 #include "graphics/knob_control.h"
@@ -84,6 +85,25 @@ IBounds Scaled(const IBounds& r, int divisor) {
   return {r.left / divisor, r.top / divisor, r.right / divisor, r.bottom / divisor};
 }
 
+int DivisorFor(ArtworkSet set) { return set == ArtworkSet::Small ? 2 : 1; }
+
+ITextStyle PresetNameStyle(ArtworkSet set) {
+  return ITextStyle("Arial", kPresetNameSize / DivisorFor(set), kPresetNameColor,
+                    ITextStyle::kBold, ITextStyle::kAlignCenter, 0, ITextStyle::kQualityDefault);
+}
+
+// The strips of every image the layout uses, from the editor's current artwork set, indexed
+// by image id (0: none).
+struct Strips {
+  IBitmapStrip byId[118] = {};
+};
+
+void LoadStrips(IGraphics& graphics, Strips& strips) {
+  for (const Image& image : kImages) {
+    strips.byId[image.id] = graphics.LoadBitmapStrip(image.id, image.file, image.frames);
+  }
+}
+
 // A stand-in for the preset menu when none is given: covers the same place, does nothing.
 class InertControl final : public IControl {
  public:
@@ -95,20 +115,19 @@ class InertControl final : public IControl {
 
 EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, ArtworkSet set,
                                  std::unique_ptr<IControl> presetSelector,
-                                 const std::string& presetDirectory) {
-  const int divisor = set == ArtworkSet::Small ? 2 : 1;
+                                 const std::string& presetDirectory,
+                                 std::unique_ptr<IControl> sizeMenu) {
+  const int divisor = DivisorFor(set);
   EditorControls out;
 
+  graphics.SetArtwork(set);
   graphics.AttachBackground(kBackdropId, kBackdropFile);
   out.rows[0] = graphics.GetControl(0);
 
-  ITextStyle nameStyle("Arial", kPresetNameSize / divisor, kPresetNameColor, ITextStyle::kBold,
-                       ITextStyle::kAlignCenter, 0, ITextStyle::kQualityDefault);
-
-  IBitmapStrip strips[118] = {};
-  for (const Image& image : kImages) {
-    strips[image.id] = graphics.LoadBitmapStrip(image.id, image.file, image.frames);
-  }
+  const ITextStyle nameStyle = PresetNameStyle(set);
+  Strips loaded;
+  LoadStrips(graphics, loaded);
+  const IBitmapStrip* strips = loaded.byId;
 
   const IBlendMode blend(IBlendMode::kNone, 1.0f);
   int knob = 0;
@@ -166,12 +185,64 @@ EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, Artwo
     out.rows[row] = control.get();
     graphics.AttachControl(std::move(control));
   }
+  if (sizeMenu) {
+    sizeMenu->SetRect(Scaled(kRows[1].rect, divisor));
+    out.sizeMenu = sizeMenu.get();
+    graphics.AttachControl(std::move(sizeMenu));
+  }
   return out;
+}
+
+void SwitchEditorArtwork(IGraphics& graphics, const EditorControls& controls, ArtworkSet set) {
+  {
+    std::lock_guard<std::recursive_mutex> guard(graphics.Lock());
+    if (graphics.Artwork() == set) return;
+    const int divisor = DivisorFor(set);
+    graphics.SetArtwork(set);
+    Strips loaded;
+    LoadStrips(graphics, loaded);
+    const IBitmapStrip backdrop = graphics.LoadBitmapStrip(kBackdropId, kBackdropFile, 1);
+
+    // The rows are the controls BuildEditorLayout made, so each row's kind is known.
+    if (auto* control = static_cast<IBitmapControl*>(controls.rows[0])) {
+      control->SetStrip(backdrop);
+      control->SetRect(IBounds(0, 0, backdrop.width, backdrop.height));
+    }
+    for (int row = 1; row < EditorControls::kNumRows; ++row) {
+      IControl* control = controls.rows[row];
+      if (!control) continue;
+      const Row& entry = kRows[row - 1];
+      const IBitmapStrip& strip = loaded.byId[entry.image];
+      switch (entry.kind) {
+        case Kind::Bitmap:
+        case Kind::Contact:
+          static_cast<IBitmapControl*>(control)->SetStrip(strip);
+          break;
+        case Kind::Knob:
+          static_cast<IKnobMultiControl*>(control)->SetStrip(strip);
+          break;
+        case Kind::FileOpen:
+        case Kind::FileSave:
+          static_cast<IFileSelectorControl*>(control)->SetStrip(strip);
+          break;
+        case Kind::Text:
+          control->SetTextStyle(PresetNameStyle(set));
+          break;
+        case Kind::Panel:
+        case Kind::Selector:
+          break;
+      }
+      control->SetRect(Scaled(entry.rect, divisor));
+    }
+    if (controls.sizeMenu) controls.sizeMenu->SetRect(Scaled(kRows[1].rect, divisor));
+  }
+  const EditorSize size = EditorSizeFor(set);
+  graphics.Resize(size.width, size.height);
 }
 
 IBounds EditorRowRect(int row, ArtworkSet set) {
   if (row < 1 || row >= EditorControls::kNumRows) return {};
-  return Scaled(kRows[row - 1].rect, set == ArtworkSet::Small ? 2 : 1);
+  return Scaled(kRows[row - 1].rect, DivisorFor(set));
 }
 
 }  // namespace fluvia

@@ -36,6 +36,7 @@ struct EditorControls {
   IContactControl* presetBackward = nullptr;     // row 16
   IContactControl* presetForward = nullptr;      // row 17
   IControl* rows[kNumRows] = {};                 // every control, index = row = list index
+  IControl* sizeMenu = nullptr;                  // over the header, after the rows (if given)
 };
 
 // The text the preset name shows until a preset is loaded.
@@ -47,9 +48,19 @@ inline constexpr const char* kPresetFileExtension = "fluviapreset";
 // one with every measure halved. presetSelector becomes row 15 (an inert stand-in of the
 // same rectangle when null). The editor is not handed to the plug-in here: the caller attaches
 // it once the layout is built.
+// A size menu, when given, is attached after the rows, over the header.
 EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, ArtworkSet set,
                                  std::unique_ptr<IControl> presetSelector,
-                                 const std::string& presetDirectory);
+                                 const std::string& presetDirectory,
+                                 std::unique_ptr<IControl> sizeMenu = nullptr);
+
+// Puts a built editor on the other artwork set: the same controls (values, texts, open
+// prompts and the handles others hold stay as they are) take the set's images and
+// rectangles, and the editor takes the set's size (through its window host's Resize, which
+// asks the plug-in's host for the new window size). Images of the set are decoded when the
+// editor next draws, unless an editor of the process decoded them already. Call on the
+// editor's thread.
+void SwitchEditorArtwork(IGraphics& graphics, const EditorControls& controls, ArtworkSet set);
 
 // The rectangle of a layout row (1 to 21) in the set's editor pixels, e.g. for building the
 // preset selector before the layout; empty for other rows.

@@ -36,6 +36,11 @@ class IFileSelectorControl : public IControl {
   int Mode() const { return mode_; }
   int State() const { return state_; }
   const IBitmapStrip& Strip() const { return strip_; }
+  // Another image for the same control (the other artwork set); flags a redraw.
+  void SetStrip(const IBitmapStrip& strip) {
+    strip_ = strip;
+    FlagDirty();
+  }
 
  private:
   IBitmapStrip strip_;

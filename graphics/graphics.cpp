@@ -179,6 +179,15 @@ IBitmapStrip IGraphics::LoadBitmapStrip(int imageId, const char* fileName, int f
 
 bool IGraphics::ImageResourceSize(int, const char*, int&, int&) { return false; }
 
+bool IGraphics::WorkAreaSize(int&, int&) { return false; }
+
+void IGraphics::SetArtwork(ArtworkSet set) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (set == artworkSet_) return;
+  artworkSet_ = set;
+  artwork_.clear();
+}
+
 void IGraphics::LoadArtwork() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   if (artwork_.empty()) return;

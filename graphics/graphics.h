@@ -24,6 +24,7 @@
 #include "graphics/bounds.h"
 #include "graphics/draw_records.h"
 #include "graphics/menu_list.h"
+#include "graphics/pix/pix_image_resource.h"
 
 namespace fluvia {
 
@@ -75,6 +76,11 @@ class IGraphics : public IEditorLink {
   // process decoded already are simply there). Drawing does this first; it may be called
   // earlier to choose when the work is done.
   void LoadArtwork();
+  // The artwork set the editor's strips come from. Changing it forgets the images still
+  // waiting to be decoded for the old set (they are no longer needed); strips loaded after
+  // the change come from the new set.
+  ArtworkSet Artwork() const { return artworkSet_; }
+  void SetArtwork(ArtworkSet set);
 
   // ---- Drawing primitives for controls (clipped to the region being drawn) -----------------
   bool DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int srcX, int srcY,
@@ -187,6 +193,9 @@ class IGraphics : public IEditorLink {
   // The size of image `id` without decoding it; false when the host cannot tell, and the
   // image is then decoded at once.
   virtual bool ImageResourceSize(int id, const char* fileName, int& width, int& height);
+  // The usable part of the screen the editor opens on (without panels and task bars), in
+  // editor pixels; false when the host cannot tell.
+  virtual bool WorkAreaSize(int& width, int& height);
 
   // ---- Prompts that answer later -----------------------------------------------------------
   // A menu or file prompt opened through these returns at once; `done` runs later on the
@@ -265,6 +274,7 @@ class IGraphics : public IEditorLink {
     std::string fileName;
   };
   std::vector<PendingImage> artwork_;
+  ArtworkSet artworkSet_ = ArtworkSet::Large;
   int width_;
   int height_;
   int frameRate_;

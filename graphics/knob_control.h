@@ -34,6 +34,11 @@ class IKnobMultiControl : public IKnobControl {
   bool Draw(IGraphics& graphics) override;
 
   const IBitmapStrip& Strip() const { return strip_; }
+  // Another image for the same control (the other artwork set); flags a redraw.
+  void SetStrip(const IBitmapStrip& strip) {
+    strip_ = strip;
+    FlagDirty();
+  }
 
  private:
   IBitmapStrip strip_;

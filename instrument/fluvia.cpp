@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "engine/engine_params.h"
+#include "graphics/editor_size.h"
+#include "graphics/editor_size_menu.h"
+#include "presets/editor_settings.h"
 #include "presets/preset_folder.h"
 #include "presets/preset_library_impl.h"
 #include "presets/preset_selector_control.h"
@@ -11,6 +14,9 @@ namespace fluvia {
 namespace {
 
 constexpr double kParamStep = 0.00001;
+// From this many device pixels per editor pixel on, the small editor is drawn with the large
+// artwork (twice the resolution).
+constexpr double kHighDensityScale = 1.5;
 
 // Controllers that set the nine sound parameters.
 int ParamForController(int controller) {
@@ -66,17 +72,57 @@ void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
   const std::string folder = options.presetFolder.empty() ? PresetFolder() : options.presetFolder;
   PresetControls controls;
   if (options.createGraphics) {
-    if (std::unique_ptr<IGraphics> graphics = options.createGraphics(*this, options.artwork)) {
+    settingsFile_ =
+        options.settingsFile.empty() ? EditorSettingsFileFor(folder) : options.settingsFile;
+    const EditorSettings settings = ReadEditorSettings(settingsFile_);
+    editorSize_ = settings.size.value_or(options.artwork);
+    editorSizeChosen_ = settings.size.has_value();
+    displayScale_ = settings.scale.value_or(1.0);
+    const ArtworkSet artwork = ArtworkFor(editorSize_);
+    if (std::unique_ptr<IGraphics> graphics = options.createGraphics(*this, artwork)) {
       auto selector = std::make_unique<IPopupMenu_PresetSelector>(
-          *this, EditorRowRect(EditorControls::kPresetSelectorRow, options.artwork));
-      editorControls_ = BuildEditorLayout(*graphics, *this, options.artwork, std::move(selector),
-                                          PresetDialogFolder(folder));
+          *this, EditorRowRect(EditorControls::kPresetSelectorRow, artwork));
+      auto sizeMenu = std::make_unique<IEditorSizeMenu>(
+          *this, IBounds(), [this] { return editorSize_; },
+          [this](ArtworkSet size) { ChooseEditorSize(size); });
+      editorControls_ = BuildEditorLayout(*graphics, *this, artwork, std::move(selector),
+                                          PresetDialogFolder(folder), std::move(sizeMenu));
       controls = {editorControls_.presetName, editorControls_.loadSelector,
                   editorControls_.saveSelector};
       AttachEditor(std::move(graphics));
     }
   }
   presets_ = std::make_unique<PresetLibrary>(*this, *engine_, folder, controls);
+}
+
+ArtworkSet Fluvia::ArtworkFor(ArtworkSet size) const {
+  return size == ArtworkSet::Small && displayScale_ >= kHighDensityScale ? ArtworkSet::Large
+                                                                         : size;
+}
+
+void Fluvia::ShowEditorSize(ArtworkSet size) {
+  auto* graphics = dynamic_cast<IGraphics*>(Editor());
+  if (!graphics) return;
+  editorSize_ = size;
+  SwitchEditorArtwork(*graphics, editorControls_, ArtworkFor(size));
+}
+
+void Fluvia::ChooseEditorSize(ArtworkSet size) {
+  ShowEditorSize(size);
+  editorSizeChosen_ = true;
+  // Failing to remember the choice must not bother the person: this editor has the size
+  // anyway, and the next one starts from the default.
+  SaveEditorSize(settingsFile_, size);
+}
+
+void Fluvia::EditorAboutToOpen() {
+  auto* graphics = dynamic_cast<IGraphics*>(Editor());
+  if (!graphics || editorSizeChosen_ || editorSize_ != ArtworkSet::Large) return;
+  const fluvia::EditorSize large = EditorSizeFor(ArtworkFor(ArtworkSet::Large));
+  int width = 0, height = 0;
+  if (graphics->WorkAreaSize(width, height) && (width < large.width || height < large.height)) {
+    ShowEditorSize(ArtworkSet::Small);
+  }
 }
 
 Fluvia::~Fluvia() = default;

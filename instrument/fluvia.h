@@ -20,12 +20,15 @@ namespace fluvia {
 
 struct FluviaOptions {
   PluginApi api = PluginApi::VST3;
-  // The artwork set of the deliverable: large for VST3, small for VST2.
+  // The editor size of the deliverable when the person has not chosen one: large for VST3,
+  // small for VST2.
   ArtworkSet artwork = ArtworkSet::Large;
   // The window host the editor runs on; without one the instrument has no editor.
   GraphicsFactory createGraphics;
   // The preset library's folder; empty: the platform's preset folder.
   std::string presetFolder;
+  // The editor settings file (the person's size choice); empty: beside the preset folder.
+  std::string settingsFile;
 };
 
 class Fluvia : public IPluginCore {
@@ -52,6 +55,15 @@ class Fluvia : public IPluginCore {
   // The editor's controls (all null without an editor).
   const EditorControls& EditorParts() const { return editorControls_; }
 
+  // The editor size the person sees (Small may be drawn with the large artwork on a
+  // high-density display).
+  ArtworkSet CurrentEditorSize() const { return editorSize_; }
+  // The person chose a size: the editor switches in place and the choice is remembered for
+  // every instance. Call on the editor's thread.
+  void ChooseEditorSize(ArtworkSet size);
+  // A Large default that does not fit the screen's work area becomes Small.
+  void EditorAboutToOpen() override;
+
   WaterEngine& Engine() { return *engine_; }
   const WaterEngine& Engine() const { return *engine_; }
   const MidiQueue& PendingMidi() const { return midiQueue_; }
@@ -69,6 +81,11 @@ class Fluvia : public IPluginCore {
   void StepRetrigger();
   void SetVoiceParam(int index, double value);  // host parameter and engine copy alike
   void BuildEditorAndPresets(const FluviaOptions& options);
+  // Puts the editor at that size without recording it.
+  void ShowEditorSize(ArtworkSet size);
+  // The artwork that draws a size: on a display of two device pixels per editor pixel the
+  // small editor is drawn with the large set.
+  ArtworkSet ArtworkFor(ArtworkSet size) const;
 
   std::unique_ptr<WaterEngine> engine_;
   MidiQueue midiQueue_;
@@ -80,6 +97,10 @@ class Fluvia : public IPluginCore {
   float retriggerToggle_ = 0.0f;
   std::unique_ptr<IPresetLibrary> presets_;
   EditorControls editorControls_;
+  ArtworkSet editorSize_ = ArtworkSet::Large;
+  bool editorSizeChosen_ = false;  // the settings file names a size
+  double displayScale_ = 1.0;      // device pixels per editor pixel
+  std::string settingsFile_;
 };
 
 }  // namespace fluvia

@@ -253,6 +253,8 @@ tresult PLUGIN_API IPluginVST3::setParamNormalized(ParamID tag, ParamValue value
 
 IPlugView* PLUGIN_API IPluginVST3::createView(FIDString name) {
   if (!name || std::strcmp(name, ViewType::kEditor) != 0) return nullptr;
+  // Before the view exists, so a size settled here needs no resize request.
+  if (core_->Editor()) core_->EditorAboutToOpen();
   auto* view = new IPluginVST3View(this);  // adds itself to the views list
   return view;
 }

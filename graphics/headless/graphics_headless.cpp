@@ -29,9 +29,10 @@ bool HasPngExtension(const char* fileName) {
 }
 
 // Editors with doctored artwork must not share cache entries with real ones (or each other).
+// Each such editor takes two sources, one per artwork set.
 int UniqueImageSource() {
   static std::atomic<int> next{1000};
-  return next++;
+  return next += 2;
 }
 
 std::string HomeFolder() {
@@ -47,11 +48,12 @@ constexpr int kYesNo = 4;
 
 IGraphicsHeadless::IGraphicsHeadless(IPluginCore& plugin, ArtworkSet set, HeadlessOptions options)
     : IGraphics(plugin, EditorSizeFor(set).width, EditorSizeFor(set).height, kEditorFrameRate),
-      set_(set),
       options_(std::move(options)),
-      imageSource_(options_.imageOverrides.empty() && options_.missingImages.empty()
-                       ? static_cast<int>(set)
-                       : UniqueImageSource()) {}
+      imageSourceBase_(options_.imageOverrides.empty() && options_.missingImages.empty()
+                           ? 0
+                           : UniqueImageSource()) {
+  SetArtwork(set);
+}
 
 IGraphicsHeadless::~IGraphicsHeadless() { CloseWindow(); }
 
@@ -374,7 +376,14 @@ bool IGraphicsHeadless::ImageResourceSize(int id, const char* fileName, int& wid
     const std::vector<unsigned char>& bytes = replaced->second;
     return PixPngSize(bytes.data(), bytes.size(), width, height);
   }
-  return PngResourceSize(set_, id, width, height);
+  return PngResourceSize(Artwork(), id, width, height);
+}
+
+bool IGraphicsHeadless::WorkAreaSize(int& width, int& height) {
+  if (options_.workAreaWidth <= 0 || options_.workAreaHeight <= 0) return false;
+  width = options_.workAreaWidth;
+  height = options_.workAreaHeight;
+  return true;
 }
 
 std::unique_ptr<PixBitmap> IGraphicsHeadless::LoadImageResource(int id, const char* fileName) {
@@ -385,7 +394,7 @@ std::unique_ptr<PixBitmap> IGraphicsHeadless::LoadImageResource(int id, const ch
     const std::vector<unsigned char>& bytes = replaced->second;
     return std::unique_ptr<PixBitmap>(PixLoadPngFromMemory(bytes.data(), bytes.size()));
   }
-  return std::unique_ptr<PixBitmap>(LoadPngResource(set_, id));
+  return std::unique_ptr<PixBitmap>(LoadPngResource(Artwork(), id));
 }
 
 bool IGraphicsHeadless::SaveSurfacePng(const std::string& path) const {

@@ -31,6 +31,9 @@ struct HeadlessOptions {
   std::string hostPath = "/tmp/fluvia-host/";
   std::string pluginPath = "/tmp/fluvia-plugin/";
   std::string desktopPath;  // empty: $HOME/Desktop
+  // The screen's work area the host reports; 0 x 0: the host cannot tell.
+  int workAreaWidth = 0;
+  int workAreaHeight = 0;
 };
 
 class IGraphicsHeadless : public IGraphics {
@@ -161,10 +164,10 @@ class IGraphicsHeadless : public IGraphics {
   void HideMouseCursor() override;
   void ShowMouseCursor() override;
   std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) override;
-  int ImageSource() const override { return imageSource_; }
+  int ImageSource() const override { return imageSourceBase_ + static_cast<int>(Artwork()); }
   bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
+  bool WorkAreaSize(int& width, int& height) override;
 
-  ArtworkSet Artwork() const { return set_; }
 
  private:
   struct MenuAnswer {
@@ -184,9 +187,8 @@ class IGraphicsHeadless : public IGraphics {
   void Invalidate(const IBounds& rect) { invalid_ = invalid_.Union(rect); }
   bool TickTextEntry();
 
-  ArtworkSet set_;
   HeadlessOptions options_;
-  int imageSource_;
+  int imageSourceBase_;
   bool open_ = false;
   int windowToken_ = 0;
   void* parent_ = nullptr;

@@ -23,6 +23,7 @@
 #include "graphics/x11/x11_paths.h"
 #include "graphics/x11/x11_popup_menu.h"
 #include "graphics/x11/x11_window_state.h"
+#include "graphics/x11/x11_work_area.h"
 
 namespace fluvia {
 namespace {
@@ -70,8 +71,9 @@ Window TopLevelOf(Display* display, Window window) {
 }  // namespace
 
 IGraphicsX11::IGraphicsX11(IPluginCore& plugin, ArtworkSet set)
-    : IGraphics(plugin, EditorSizeFor(set).width, EditorSizeFor(set).height, kEditorFrameRate),
-      set_(set) {}
+    : IGraphics(plugin, EditorSizeFor(set).width, EditorSizeFor(set).height, kEditorFrameRate) {
+  SetArtwork(set);
+}
 
 // An open prompt is held here while the person answers it.
 struct IGraphicsX11::PendingMenu {
@@ -624,13 +626,24 @@ std::string IGraphicsX11::PluginPath() { return ModuleFolderOf(&kModuleAnchor); 
 std::string IGraphicsX11::DesktopPath() { return DesktopFolder(); }
 std::string IGraphicsX11::AppSupportPath(bool system) { return DataFolder(system); }
 
+bool IGraphicsX11::WorkAreaSize(int& width, int& height) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (WindowIsOpen()) return X11WorkArea(x_->display, width, height);
+  EnsureXThreads();
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const bool known = X11WorkArea(display, width, height);
+  XCloseDisplay(display);
+  return known;
+}
+
 bool IGraphicsX11::ImageResourceSize(int id, const char* fileName, int& width, int& height) {
-  return HasPngExtension(fileName) && PngResourceSize(set_, id, width, height);
+  return HasPngExtension(fileName) && PngResourceSize(Artwork(), id, width, height);
 }
 
 std::unique_ptr<PixBitmap> IGraphicsX11::LoadImageResource(int id, const char* fileName) {
   if (!HasPngExtension(fileName)) return nullptr;
-  return std::unique_ptr<PixBitmap>(LoadPngResource(set_, id));
+  return std::unique_ptr<PixBitmap>(LoadPngResource(Artwork(), id));
 }
 
 }  // namespace fluvia

@@ -48,7 +48,6 @@ class IGraphicsX11 : public IGraphics {
 
   // The editor's X window id, 0 while closed.
   unsigned long XWindow() const;
-  ArtworkSet Artwork() const { return set_; }
 
   // ---- Window host operations ------------------------------------------------------------
   bool DrawScreen(const IBounds& region) override;
@@ -89,8 +88,11 @@ class IGraphicsX11 : public IGraphics {
   void HideMouseCursor() override;
   void ShowMouseCursor() override;
   std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) override;
-  int ImageSource() const override { return static_cast<int>(set_); }
+  int ImageSource() const override { return static_cast<int>(Artwork()); }
   bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
+  // Asks the X server (through the editor's connection, or a short one of its own while the
+  // window is closed).
+  bool WorkAreaSize(int& width, int& height) override;
 
  private:
   void HandleEvent(union _XEvent& event);
@@ -124,7 +126,6 @@ class IGraphicsX11 : public IGraphics {
   struct PendingMenu;
   struct PendingFilePrompt;
 
-  ArtworkSet set_;
   std::unique_ptr<X11WindowState> x_;
   int modalDepth_ = 0;
   std::unique_ptr<PendingMenu> pendingMenu_;

@@ -43,6 +43,7 @@ class EditorTest : public ::testing::Test {
     FluviaOptions options;
     options.createGraphics = HeadlessGraphicsFactory();
     options.presetFolder = folder_.string() + "/";
+    options.settingsFile = (folder_ / "Settings.txt").string();
     plugin_ = std::make_unique<Fluvia>(options);
     plugin_->SetSampleRate(48000.0);
     plugin_->SetMaxBlockSize(256);
@@ -67,7 +68,7 @@ TEST_F(EditorTest, TheEditorIsBuiltAttachedAndShowsTheValues) {
   ASSERT_NE(editor_, nullptr);
   EXPECT_EQ(editor_->Width(), 1000);
   EXPECT_EQ(editor_->Height(), 960);
-  EXPECT_EQ(editor_->NumControls(), 22);
+  EXPECT_EQ(editor_->NumControls(), 23);  // 22 layout rows and the size menu
   EXPECT_EQ(ShownName(), "< Presets Library >");
   // The volume knob (row 5) shows the parameter's default.
   EXPECT_DOUBLE_EQ(editor_->GetControl(5)->Value(), 0.75);
@@ -77,6 +78,7 @@ TEST_F(EditorTest, TheEditorIsBuiltAttachedAndShowsTheValues) {
   small.artwork = ArtworkSet::Small;
   small.createGraphics = HeadlessGraphicsFactory();
   small.presetFolder = folder_.string() + "/";
+  small.settingsFile = (folder_ / "Settings.txt").string();
   Fluvia vst2(small);
   ASSERT_NE(vst2.Editor(), nullptr);
   EXPECT_EQ(vst2.Editor()->Width(), 500);
