@@ -33,17 +33,18 @@ class BenchCore : public IPluginCore {
 };
 
 struct Editor {
-  explicit Editor(ArtworkSet set) {
-    auto owned = std::make_unique<IGraphicsHeadless>(core, set);
+  explicit Editor(ArtworkSet set, HeadlessOptions options = {}, bool draw = true) {
+    auto owned = std::make_unique<IGraphicsHeadless>(core, set, std::move(options));
     graphics = owned.get();
-    BuildEditorLayout(*graphics, core, set, nullptr, "");
+    controls = BuildEditorLayout(*graphics, core, set, nullptr, "");
     core.AttachEditor(std::move(owned));
     graphics->OpenWindow(nullptr);
-    while (graphics->Tick()) {
+    while (draw && graphics->Tick()) {
     }
   }
   BenchCore core;
   IGraphicsHeadless* graphics = nullptr;
+  EditorControls controls;
 };
 
 void FullRedraw(benchmark::State& state, ArtworkSet set) {
@@ -93,6 +94,34 @@ void BM_DragOneKnob(benchmark::State& state) {
   g.MouseUp(500, y);
 }
 
+// The person switches the editor size, both sets decoded already: the controls take the other
+// set and the editor is drawn whole at its new size. Target: under 50 ms.
+void BM_SwitchEditorSize(benchmark::State& state) {
+  Editor editor(ArtworkSet::Large);
+  SwitchEditorArtwork(*editor.graphics, editor.controls, ArtworkSet::Small);
+  editor.graphics->Tick();
+  ArtworkSet next = ArtworkSet::Large;
+  for (auto _ : state) {
+    SwitchEditorArtwork(*editor.graphics, editor.controls, next);
+    editor.graphics->Tick();
+    next = next == ArtworkSet::Large ? ArtworkSet::Small : ArtworkSet::Large;
+  }
+}
+
+// The first switch of a Large editor that was never drawn to Small: only the small set is
+// decoded (each editor here has an image source of its own, so nothing is cached before).
+void BM_FirstSwitchToSmall(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    HeadlessOptions own;
+    own.missingImages.insert(999);
+    Editor editor(ArtworkSet::Large, own, false);
+    state.ResumeTiming();
+    SwitchEditorArtwork(*editor.graphics, editor.controls, ArtworkSet::Small);
+    editor.graphics->Tick();
+  }
+}
+
 void BM_BothArtworkSetsHeldOnce(benchmark::State& state) {
   for (auto _ : state) {
     Editor large(ArtworkSet::Large);
@@ -108,6 +137,8 @@ BENCHMARK(BM_FullRedrawLarge)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRedrawSmall)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DirtyRedrawOneKnob)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DragOneKnob)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SwitchEditorSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstSwitchToSmall)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BothArtworkSetsHeldOnce)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

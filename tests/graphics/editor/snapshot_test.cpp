@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "graphics/bitmap_cache.h"
 #include "graphics/editor_layout.h"
 #include "graphics/knob_control.h"
 #include "graphics/pix/pix_mem_bitmap.h"
@@ -115,11 +116,49 @@ TEST_P(SnapshotTest, RedrawingOnlyWhatIsDirtyGivesTheSamePictureAsDrawingEveryth
   EXPECT_EQ(diff.differing, 0) << "largest difference " << diff.largest;
 }
 
+// Switching a built editor to the other set in place gives exactly the picture of an editor
+// built on that set.
+TEST_P(SnapshotTest, AnEditorSwitchedToTheSetDrawsAsOneBuiltOnIt) {
+  const ArtworkSet other = GetParam() == ArtworkSet::Small ? ArtworkSet::Large : ArtworkSet::Small;
+  Editor switched(other);
+  switched.controls.presetName->SetTextFromPlug("SFX - Heavy Rain");
+  switched.graphics.Tick();
+  SwitchEditorArtwork(switched.graphics, switched.controls, GetParam());
+  switched.graphics.Tick();
+
+  Editor built(GetParam());
+  built.controls.presetName->SetTextFromPlug("SFX - Heavy Rain");
+  built.graphics.Tick();
+  ASSERT_EQ(switched.graphics.Width(), built.graphics.Width());
+  ASSERT_EQ(switched.graphics.Height(), built.graphics.Height());
+  const Difference diff = Compare(switched.Surface(), built.Surface(), 0);
+  EXPECT_EQ(diff.differing, 0) << "largest difference " << diff.largest;
+}
+
 INSTANTIATE_TEST_SUITE_P(BothSets, SnapshotTest,
                          ::testing::Values(ArtworkSet::Large, ArtworkSet::Small),
                          [](const ::testing::TestParamInfo<ArtworkSet>& param) {
                            return param.param == ArtworkSet::Small ? "Small" : "Large";
                          });
+
+TEST(Snapshot, TheFirstSwitchToASetDecodesOnlyThatSet) {
+  // An image source of its own, so that no other editor of the process has decoded anything.
+  HeadlessOptions own;
+  own.missingImages.insert(999);
+  EditorFixture f(PluginApi::VST3, ArtworkSet::Large, own);
+  const EditorControls controls = BuildEditorLayout(f.graphics, f.plugin, ArtworkSet::Large,
+                                                    nullptr, "/tmp");
+  f.Attach();
+  const int largeSource = f.graphics.ImageSource();
+  SwitchEditorArtwork(f.graphics, controls, ArtworkSet::Small);
+  const int smallSource = f.graphics.ImageSource();
+  ASSERT_NE(largeSource, smallSource);
+  f.graphics.Tick();
+  for (int id = 101; id <= 117; ++id) {
+    EXPECT_NE(FindCachedBitmap(smallSource, id), nullptr) << id;
+    EXPECT_EQ(FindCachedBitmap(largeSource, id), nullptr) << id;
+  }
+}
 
 TEST(Snapshot, DamagedOrMissingArtworkLeavesJustThoseControlsBlank) {
   HeadlessOptions damaged;
