@@ -59,6 +59,8 @@ class IPluginCore {
   // The host is about to show the editor (before it asks for the editor's size): the last
   // moment to settle the size on the screen the host is on.
   virtual void EditorAboutToOpen() {}
+  // The host's device pixels per editor pixel changed (1 on ordinary displays).
+  virtual void EditorContentScale(double /*factor*/) {}
   virtual void ActivationChanged(bool active);
   virtual void ProcessMidi(const MidiMessage& message);
   virtual void ReceiveSysEx(const SysExMessage& /*message*/) {}

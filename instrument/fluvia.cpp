@@ -115,6 +115,14 @@ void Fluvia::ChooseEditorSize(ArtworkSet size) {
   SaveEditorSize(settingsFile_, size);
 }
 
+void Fluvia::EditorContentScale(double factor) {
+  if (!(factor >= 1.0 && factor <= 4.0)) return;
+  displayScale_ = factor;
+  if (auto* graphics = dynamic_cast<IGraphics*>(Editor())) {
+    SwitchEditorArtwork(*graphics, editorControls_, ArtworkFor(editorSize_));
+  }
+}
+
 void Fluvia::EditorAboutToOpen() {
   auto* graphics = dynamic_cast<IGraphics*>(Editor());
   if (!graphics || editorSizeChosen_ || editorSize_ != ArtworkSet::Large) return;

@@ -63,6 +63,9 @@ class Fluvia : public IPluginCore {
   void ChooseEditorSize(ArtworkSet size);
   // A Large default that does not fit the screen's work area becomes Small.
   void EditorAboutToOpen() override;
+  // From 1.5 device pixels per editor pixel on, Small is drawn with the large artwork. A
+  // factor that is not a number from 1 to 4 is ignored.
+  void EditorContentScale(double factor) override;
 
   WaterEngine& Engine() { return *engine_; }
   const WaterEngine& Engine() const { return *engine_; }

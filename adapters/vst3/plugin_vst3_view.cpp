@@ -70,6 +70,13 @@ tresult PLUGIN_API IPluginVST3View::onSize(ViewRect* newSize) {
   return kResultOk;
 }
 
+tresult PLUGIN_API IPluginVST3View::setContentScaleFactor(ScaleFactor factor) {
+  if (!plugin_->Core().Editor()) return kResultFalse;
+  // A size change reaches the host as a resize request (through the plug-in's ResizeEditor).
+  plugin_->Core().EditorContentScale(double(factor));
+  return kResultOk;
+}
+
 tresult PLUGIN_API IPluginVST3View::setFrame(IPlugFrame* frame) {
   plugFrame = frame;
   return kResultOk;

@@ -5,8 +5,14 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <fstream>
 #include <set>
 #include <vector>
+
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include "tests/graphics/x11/test_display.h"
 #include "tests/vst3/host_frame.h"
@@ -32,9 +38,30 @@ std::vector<Window> Children(Display* display, Window parent) {
   return out;
 }
 
+// The editor size is the person's preference, kept in a settings file under the home folder:
+// a home of the test's own keeps the user's choice out of it (and the test's out of theirs).
+const std::filesystem::path kHome = [] {
+  const auto home = std::filesystem::temp_directory_path() / "fluvia-vst3-editor-home";
+  std::filesystem::remove_all(home);
+  std::filesystem::create_directories(home / "Documents");
+  setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+  return home;
+}();
+
+std::filesystem::path SettingsFile() {
+  return kHome / "Documents" / "VelmoraAudio" / "Fluvia" / "Settings.txt";
+}
+
+void WriteSettings(const std::string& text) {
+  std::filesystem::create_directories(SettingsFile().parent_path());
+  std::ofstream(SettingsFile()) << text;
+}
+
 using Vst3EditorView = PluginTest;
 
 TEST_F(Vst3EditorView, EmbedsIntoAnX11WindowAndRunsOnTheHostsRunLoop) {
+  ASSERT_FALSE(std::filesystem::exists(SettingsFile()));
   // A desktop host has fontconfig loaded for itself. Without that, unloading the module would
   // unload fontconfig too, and its process-wide caches (which it never frees) would show up
   // in the leak check as if the editor had leaked them.
@@ -88,6 +115,47 @@ TEST_F(Vst3EditorView, EmbedsIntoAnX11WindowAndRunsOnTheHostsRunLoop) {
 
   XDestroyWindow(display, parent);
   XCloseDisplay(display);
+}
+
+// A later instance opens at the size the person chose; a host's content scale of 2 then asks
+// the host for twice the pixels (the small editor drawn with the large artwork).
+TEST_F(Vst3EditorView, OpensAtThePreferredSizeAndAsksForTheScaledSize) {
+  WriteSettings("EditorSize=Small\n");
+  std::string error;
+  auto later = vst3host::Vst3Plugin::Create(*module_, host_, error);
+  ASSERT_TRUE(later) << error;
+  std::filesystem::remove(SettingsFile());
+
+  IPlugView* view = later->Controller()->createView("editor");
+  ASSERT_NE(view, nullptr);
+  ViewRect size;
+  ASSERT_EQ(view->getSize(&size), kResultOk);
+  EXPECT_EQ(size.getWidth(), 500);
+  EXPECT_EQ(size.getHeight(), 480);
+
+  HostFrame frame;
+  ASSERT_EQ(view->setFrame(&frame), kResultOk);
+  IPlugViewContentScaleSupport* scale = nullptr;
+  ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid,
+                                 reinterpret_cast<void**>(&scale)),
+            kResultOk);
+  ASSERT_NE(scale, nullptr);
+  EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultOk);
+  ASSERT_EQ(frame.resizes.size(), 1u);
+  EXPECT_EQ(frame.resizes[0].getWidth(), 1000);
+  EXPECT_EQ(frame.resizes[0].getHeight(), 960);
+  ASSERT_EQ(view->getSize(&size), kResultOk);
+  EXPECT_EQ(size.getWidth(), 1000);
+  // Nonsense factors change nothing; back at 1 the small editor is small again.
+  EXPECT_EQ(scale->setContentScaleFactor(0.0f), kResultOk);
+  EXPECT_EQ(scale->setContentScaleFactor(std::numeric_limits<float>::quiet_NaN()), kResultOk);
+  EXPECT_EQ(frame.resizes.size(), 1u);
+  EXPECT_EQ(scale->setContentScaleFactor(1.0f), kResultOk);
+  ASSERT_EQ(frame.resizes.size(), 2u);
+  EXPECT_EQ(frame.resizes[1].getWidth(), 500);
+  scale->release();
+  view->release();
+  later.reset();
 }
 
 }  // namespace

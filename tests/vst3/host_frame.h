@@ -14,7 +14,12 @@ using namespace Steinberg;
 
 class HostFrame : public IPlugFrame, public Linux::IRunLoop {
  public:
-  tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultOk; }
+  // Like a host: the window takes the size, then the view is told.
+  tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* rect) override {
+    if (!view || !rect) return kInvalidArgument;
+    resizes.push_back(*rect);
+    return view->onSize(rect);
+  }
   tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* handler,
                                           Linux::FileDescriptor fd) override {
     handler->addRef();
@@ -60,6 +65,7 @@ class HostFrame : public IPlugFrame, public Linux::IRunLoop {
   std::vector<Linux::ITimerHandler*> timers;
   std::vector<Linux::FileDescriptor> fds;
   std::vector<Linux::TimerInterval> intervals;
+  std::vector<ViewRect> resizes;  // what the plug-in asked for
 
  private:
   template <typename T>

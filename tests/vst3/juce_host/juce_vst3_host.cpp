@@ -80,7 +80,8 @@ struct HostTimer final : public juce::Timer {
 
 // The editor in a plain top-level window at the screen's origin (there is no window manager
 // under Xvfb), so editor coordinates are screen coordinates.
-class EditorWindow {
+// Like a DAW's plug-in window, it follows the editor when the plug-in resizes it.
+class EditorWindow final : private juce::ComponentListener {
  public:
   explicit EditorWindow(juce::AudioPluginInstance& plugin) : editor_(plugin.createEditor()) {
     if (!editor_) return;
@@ -88,17 +89,23 @@ class EditorWindow {
     holder_.addAndMakeVisible(editor_.get());
     holder_.addToDesktop(0);
     holder_.setVisible(true);
+    editor_->addComponentListener(this);
   }
-  ~EditorWindow() { Close(); }
+  ~EditorWindow() override { Close(); }
   bool IsOpen() const { return editor_ != nullptr; }
   void Close() {
     if (!editor_) return;
+    editor_->removeComponentListener(this);
     holder_.removeChildComponent(editor_.get());
     editor_.reset();  // the plug-in's view is removed and released here
     holder_.removeFromDesktop();
   }
 
  private:
+  void componentMovedOrResized(juce::Component& component, bool, bool wasResized) override {
+    if (wasResized) holder_.setSize(component.getWidth(), component.getHeight());
+  }
+
   juce::Component holder_;
   std::unique_ptr<juce::AudioProcessorEditor> editor_;
 };
@@ -121,6 +128,30 @@ class Screen {
 
   // Popup menus on the screen.
   int PopupWindows() { return int(fluvia::testing::PopupWindows(display_).size()); }
+  // The topmost popup window; all zero without one.
+  fluvia::testing::PopupWindow TopPopup() {
+    const auto popups = fluvia::testing::PopupWindows(display_);
+    return popups.empty() ? fluvia::testing::PopupWindow{} : popups.back();
+  }
+  // The size of the host's top-level window (the widest mapped one; there is only the one).
+  std::pair<int, int> HostWindowSize() {
+    std::pair<int, int> size{0, 0};
+    ::Window root = 0, parent = 0;
+    ::Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
+      return size;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+      XWindowAttributes a{};
+      if (XGetWindowAttributes(display_, children[i], &a) && !a.override_redirect &&
+          a.map_state == IsViewable && a.width > size.first) {
+        size = {a.width, a.height};
+      }
+    }
+    if (children) XFree(children);
+    return size;
+  }
 
  private:
   Display* display_;
@@ -195,6 +226,10 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
   auto open = [&] { OnMessageThread([&] { window = std::make_unique<EditorWindow>(plugin); }); };
   auto close = [&] { OnMessageThread([&] { window.reset(); }); };
 
+  // The size preference of earlier runs would move every control.
+  const juce::File home = juce::File::getSpecialLocation(juce::File::userHomeDirectory);
+  home.getChildFile("Documents/VelmoraAudio/Fluvia/Settings.txt").deleteFile();
+
   // The preset menu stays open while the host runs on, and goes with the editor.
   open();
   Check(window->IsOpen(), "the editor opens");
@@ -212,7 +247,6 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
   Check(screen.PopupWindows() == before, "closing the editor takes the menu away");
 
   // The Load dialog: the host runs on while it is up, and its answer loads the preset.
-  const juce::File home = juce::File::getSpecialLocation(juce::File::userHomeDirectory);
   const juce::File preset = home.getChildFile("Quiet.fluviapreset");
   preset.replaceWithText(
       "<Company>Velmora Audio</Company><Product>Fluvia</Product><Version>1.0.0</Version>"
@@ -243,6 +277,38 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
   close();
   Check(chooser > 0 && kill(chooser, 0) != 0 && errno == ESRCH,
         "closing the editor ends the dialog process and reaps it");
+
+  // The size menu on the header: the editor asks the host to resize, and the host's window
+  // follows, both ways; the next editor opens at the chosen size.
+  auto chooseSize = [&](int headerX, int row, int width, int height, const char* name) {
+    const int popups = screen.PopupWindows();
+    screen.Click(headerX, 20);
+    Check(WaitUntil([&] { return screen.PopupWindows() > popups; }, 3000),
+          juce::String("a click on the header opens the size menu (") + name + ")");
+    const fluvia::testing::PopupWindow menu = screen.TopPopup();
+    screen.Click(menu.x + 40, menu.y + 4 + 24 * row + 12);
+    const bool followed =
+        WaitUntil([&] { return screen.HostWindowSize() == std::make_pair(width, height); }, 3000);
+    const std::pair<int, int> now = screen.HostWindowSize();
+    Check(followed, juce::String("the host's window follows the editor to ") + name + " (" +
+                        juce::String(now.first) + " x " + juce::String(now.second) + ")");
+  };
+  open();
+  WaitFor(500);
+  Check(screen.HostWindowSize() == std::make_pair(1000, 960), "the editor opens Large");
+  chooseSize(300, 0, 500, 480, "Small");
+  close();
+  open();
+  WaitFor(500);
+  Check(screen.HostWindowSize() == std::make_pair(500, 480), "the next editor opens Small");
+  screen.Click(250, 50);  // the preset bar, at its small place
+  Check(WaitUntil([&] { return screen.PopupWindows() > 0; }, 3000),
+        "the preset menu opens from its small place");
+  close();
+  open();
+  WaitFor(500);
+  chooseSize(150, 1, 1000, 960, "Large");
+  close();
   OnMessageThread([&] { timer.stopTimer(); });
 }
 
