@@ -74,9 +74,10 @@ void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
   if (options.createGraphics) {
     settingsFile_ =
         options.settingsFile.empty() ? EditorSettingsFileFor(folder) : options.settingsFile;
-    const EditorSettings settings = ReadEditorSettings(settingsFile_);
+    const EditorSettings settings =
+        options.sizePreference ? ReadEditorSettings(settingsFile_) : EditorSettings{};
     editorSize_ = settings.size.value_or(options.artwork);
-    editorSizeChosen_ = settings.size.has_value();
+    editorSizeChosen_ = settings.size.has_value() || !options.sizePreference;
     displayScale_ = settings.scale.value_or(1.0);
     const ArtworkSet artwork = ArtworkFor(editorSize_);
     if (std::unique_ptr<IGraphics> graphics = options.createGraphics(*this, artwork)) {

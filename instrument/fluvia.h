@@ -29,6 +29,9 @@ struct FluviaOptions {
   std::string presetFolder;
   // The editor settings file (the person's size choice); empty: beside the preset folder.
   std::string settingsFile;
+  // False: the editor opens with `artwork` whatever the person chose, and the screen is not
+  // consulted (tools that draw a given size).
+  bool sizePreference = true;
 };
 
 class Fluvia : public IPluginCore {

@@ -160,6 +160,20 @@ TEST_F(EditorSizeTest, TheChoiceIsRememberedForNewInstancesButNotInTheirState) {
   ChooseFromMenu(*second, 1);
   auto vst2 = Make(PluginApi::VST2);
   EXPECT_EQ(Editor(*vst2).Width(), 1000);
+
+  // A tool that draws a given size is not moved by the preference, nor by a small screen.
+  ChooseFromMenu(*vst2, 0);
+  HeadlessOptions smallScreen;
+  smallScreen.workAreaWidth = 800;
+  smallScreen.workAreaHeight = 600;
+  FluviaOptions tool;
+  tool.createGraphics = HeadlessGraphicsFactory(smallScreen);
+  tool.presetFolder = (folder_ / "Presets").string() + "/";
+  tool.settingsFile = Settings().string();
+  tool.sizePreference = false;
+  Fluvia drawn(tool);
+  drawn.EditorAboutToOpen();
+  EXPECT_EQ(Editor(drawn).Width(), 1000);
 }
 
 TEST_F(EditorSizeTest, ABadSettingsFileGivesTheDefaultQuietlyAndTheMenuStillWorks) {

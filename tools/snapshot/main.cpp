@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   FluviaOptions setup;
   setup.api = options.set == ArtworkSet::Small ? PluginApi::VST2 : PluginApi::VST3;
   setup.artwork = options.set;
+  setup.sizePreference = false;  // the size asked for, not the one the person uses
   setup.createGraphics = HeadlessGraphicsFactory();
   setup.presetFolder = options.presetFolder;
   Fluvia instrument(setup);
