@@ -6,8 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "graphics/editor_size_menu.h"
 #include "graphics/file_selector_control.h"
@@ -24,13 +22,6 @@ namespace fluvia {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class EditorSizeTest : public ::testing::Test {
  protected:
@@ -153,7 +144,7 @@ TEST_F(EditorSizeTest, TheChoiceIsRememberedForNewInstancesButNotInTheirState) {
     auto first = Make();
     ChooseFromMenu(*first, 0);
   }
-  EXPECT_EQ(ParseEditorSettings(ReadFile(Settings())).size, ArtworkSet::Small);
+  EXPECT_EQ(ReadEditorSettings(Settings().string()).size, ArtworkSet::Small);
   auto second = Make();
   EXPECT_EQ(Editor(*second).Width(), 500);
   // Every module follows the person's choice, the VST2 one too.
@@ -261,7 +252,7 @@ TEST_F(EditorSizeTest, AnExplicitScaleDrawsTheSmallEditorWithTheLargeArtwork) {
   EXPECT_EQ(editor.MenuPrompts().back().menu->Item(0)->Checked(), true);
   // Changing the size keeps the person's scale line.
   ChooseFromMenu(*plugin, 1);
-  const EditorSettings kept = ParseEditorSettings(ReadFile(Settings()));
+  const EditorSettings kept = ReadEditorSettings(Settings().string());
   EXPECT_EQ(kept.scale, 2.0);
   EXPECT_EQ(kept.size, ArtworkSet::Large);
 }
