@@ -100,6 +100,7 @@ intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t val
       CopyToHost(text, vst2::kProgramNameBytes, core.PresetName(core.CurrentPreset()));
       return 0;
     case vst2::kGetProgramNameIndexed: {
+      if (!text) return 0;
       const std::string name = core.PresetName(index);
       CopyToHost(text, vst2::kProgramNameBytes, name);
       return name.empty() ? 0 : 1;
