@@ -152,8 +152,11 @@ intptr_t Vst2Instance::Callback(vst2::Effect* effect, int32_t opcode, int32_t in
 
 intptr_t Vst2Instance::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                               float option) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  calls_.push_back({opcode, index, value, option});
+  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+  if (recording_) {
+    lock.lock();
+    calls_.push_back({opcode, index, value, option});
+  }
   switch (opcode) {
     case 1:  // host version
       return 2400;
@@ -169,7 +172,7 @@ intptr_t Vst2Instance::Answer(int32_t opcode, int32_t index, intptr_t value, voi
         SentMidi sent;
         sent.deltaFrames = midi->deltaFrames;
         for (int b = 0; b < 3; ++b) sent.bytes[b] = static_cast<uint8_t>(midi->midiData[b]);
-        sent_.push_back(sent);
+        if (lock.owns_lock()) sent_.push_back(sent);
       }
       return 1;
     }

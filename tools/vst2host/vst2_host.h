@@ -80,6 +80,8 @@ class Vst2Instance {
   void SetProcessLevel(int32_t level) { processLevel_ = level; }
 
   // ---- What the instance did ----------------------------------------------------------------
+  // Recording is on by default; a benchmark turns it off to answer like a plain host.
+  void RecordCalls(bool on) { recording_ = on; }
   std::vector<HostCall> Calls() const;
   int CountCalls(int32_t opcode) const;
   void ClearCalls();
@@ -100,6 +102,7 @@ class Vst2Instance {
   vst2::TimeInfo time_{};
   std::atomic<bool> timeAvailable_{false};
   int32_t processLevel_ = 0;
+  std::atomic<bool> recording_{true};
 };
 
 }  // namespace fluvia::vst2host
