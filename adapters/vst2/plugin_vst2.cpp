@@ -138,7 +138,7 @@ void IPluginVST2::SetParameterValue(int index, float value) {
   std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   IParameter* param = core_->GetParam(index);
   if (!param) return;
-  param->SetFromNormalised(value);
+  param->SetFromNormalised(static_cast<double>(value));
   // The editor shows the value the parameter took: the host's for any value in range, and a
   // sane one for the out-of-range or NaN values a faulty host might send.
   if (IEditorLink* editor = core_->Editor()) {

@@ -130,7 +130,7 @@ intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t val
       // The engine derives all its timing from the rate; a rate it cannot divide by is
       // refused and the previous one kept.
       if (!std::isfinite(option) || option <= 0.0f) return 0;
-      core.SetSampleRate(option);
+      core.SetSampleRate(static_cast<double>(option));
       core.ResetDsp();
       return 0;
     case vst2::kSetBlockSize:
@@ -189,7 +189,8 @@ intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t val
     case vst2::kVendorSpecific:
       if (index == 7 && text) {
         const IParameter* param = core.GetParam(IndexFrom(value));
-        CopyToHost(text, vst2::kParamTextBytes, param ? param->FormatNormalised(option) : "");
+        const double normalised = static_cast<double>(option);
+        CopyToHost(text, vst2::kParamTextBytes, param ? param->FormatNormalised(normalised) : "");
         return vst2::kVendorSpecificAnswer;
       }
       if (index == 8) {
