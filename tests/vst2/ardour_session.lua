@@ -35,6 +35,17 @@ local tracks = s:new_midi_track(ARDOUR.ChanCount(ARDOUR.DataType("midi"), 1),
 assert(tracks:size() == 1, "no MIDI track")
 local plugin = tracks:front():nth_plugin(0)
 assert(not plugin:isnil() and plugin:display_name() == "Fluvia", "the track has no Fluvia")
+-- A background thread connects new tracks to the master bus; a session saved before then
+-- would export silence.
+local output = tracks:front():output()
+local function connected()
+  return output:audio(0):connected() and output:audio(1):connected()
+end
+for _ = 1, 100 do
+  if connected() then break end
+  ARDOUR.LuaAPI.usleep(50000)
+end
+assert(connected(), "the track's outputs were never connected")
 s:save_state("", false, false, false, false, false)
 
 -- Headless Lua offers no way to make a MIDI region, so the note goes in as a MIDI file and a
