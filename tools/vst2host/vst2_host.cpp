@@ -28,7 +28,7 @@ std::unique_ptr<Vst2Module> Vst2Module::Load(const std::string& path, std::strin
     error = path + " has neither VSTPluginMain nor main";
     return nullptr;
   }
-  module->entry_ = reinterpret_cast<vst2::Effect* (*)(vst2::HostCallback)>(entry);
+  module->entry_ = reinterpret_cast<EntryFunction>(entry);
   return module;
 }
 

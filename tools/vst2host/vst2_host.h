@@ -16,19 +16,21 @@ namespace fluvia::vst2host {
 
 class Vst2Module {
  public:
+  using EntryFunction = vst2::Effect* (*)(vst2::HostCallback);
+
   // Null with a reason in error when the file cannot be loaded or has no entry point.
   static std::unique_ptr<Vst2Module> Load(const std::string& path, std::string& error);
   ~Vst2Module();
   Vst2Module(const Vst2Module&) = delete;
   Vst2Module& operator=(const Vst2Module&) = delete;
 
-  vst2::Effect* (*EntryPoint() const)(vst2::HostCallback) { return entry_; }
+  EntryFunction EntryPoint() const { return entry_; }
   void* Symbol(const char* name) const;
 
  private:
   Vst2Module() = default;
   void* handle_ = nullptr;
-  vst2::Effect* (*entry_)(vst2::HostCallback) = nullptr;
+  EntryFunction entry_ = nullptr;
 };
 
 // One callback the instance made.
