@@ -29,6 +29,15 @@ bool Vst2Player::Prepare(double sampleRate, int maxBlockSize, std::string& error
     error = "the plug-in cannot process with replacement";
     return false;
   }
+  // The transport a host would report: stopped at the start, at the usual 120 beats per
+  // minute in 4/4.
+  vst2::TimeInfo time{};
+  time.sampleRate = sampleRate;
+  time.tempo = 120.0;
+  time.timeSigNumerator = 4;
+  time.timeSigDenominator = 4;
+  time.flags = vst2::kTempoValid | vst2::kTimeSigValid;
+  instance_->SetTime(time);
   instance_->Start(sampleRate, maxBlockSize);
   inputs_.assign(size_t(effect->numInputs), std::vector<float>(size_t(maxBlockSize), 0.0f));
   extraOutputs_.assign(size_t(std::max(effect->numOutputs - 2, 0)),
