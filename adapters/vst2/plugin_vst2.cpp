@@ -239,6 +239,20 @@ bool IPluginVST2::SendMidi(const MidiMessage& message) {
   return CallHost(vst2::kHostProcessEvents, 0, 0, &list) == 1;
 }
 
+bool IPluginVST2::SendSysEx(const SysExMessage& message) {
+  vst2::SysExEvent event{};
+  event.type = vst2::kEventSysEx;
+  event.byteSize = sizeof(vst2::SysExEvent);
+  event.deltaFrames = message.offset;
+  event.dumpBytes = message.size;
+  // The host only reads the dump; the interface declares it without const.
+  event.sysexDump = reinterpret_cast<char*>(const_cast<uint8_t*>(message.data));
+  vst2::EventList list{};
+  list.numEvents = 1;
+  list.events[0] = reinterpret_cast<vst2::Event*>(&event);
+  return CallHost(vst2::kHostProcessEvents, 0, 0, &list) == 1;
+}
+
 void IPluginVST2::LatencyChanged(int frames) { effect_.initialDelay = frames; }
 
 bool IPluginVST2::QueryHostIdentity(std::string& name, int32_t& version) {

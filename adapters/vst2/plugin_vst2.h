@@ -47,6 +47,7 @@ class IPluginVST2 final : public IHostLink {
   void FillTimeInfo(TimeInfo& info) override;
   void ResizeEditor(int width, int height) override;
   bool SendMidi(const MidiMessage& message) override;
+  bool SendSysEx(const SysExMessage& message) override;
   void LatencyChanged(int frames) override;
   bool QueryHostIdentity(std::string& name, int32_t& version) override;
 
