@@ -219,9 +219,12 @@ void IPluginVST2::FillTimeInfo(TimeInfo& info) {
   info.cycleActive = (flags & vst2::kTransportCycleActive) != 0;
 }
 
-void IPluginVST2::ResizeEditor(int /*width*/, int /*height*/) {
+void IPluginVST2::ResizeEditor(int width, int height) {
   if (!core_->Editor()) return;
   UpdateEditRect();
+  // Hosts that cannot resize answer 0; they read the new rectangle when they next open the
+  // editor.
+  CallHost(vst2::kHostSizeWindow, width, height);
   core_->EditorResized();
 }
 

@@ -245,6 +245,11 @@ intptr_t IPluginVST2::DispatchEditor(int32_t opcode, void* ptr) {
   switch (opcode) {
     case vst2::kEditGetRect:
       if (!ptr) return 0;
+      // Hosts ask before they open the editor: its size is settled on the screen now.
+      if (!editor->WindowIsOpen()) {
+        core_->EditorAboutToOpen();
+        UpdateEditRect();
+      }
       *static_cast<vst2::Rect**>(ptr) = &editRect_;
       return 1;
     case vst2::kEditOpen:

@@ -226,6 +226,7 @@ enum HostOpcode : int32_t {
   kHostWantMidi = 6,
   kHostGetTime = 7,
   kHostProcessEvents = 8,
+  kHostSizeWindow = 15,  // index: width, value: height; 1 when the host resized its window
   kHostGetCurrentProcessLevel = 23,
   kHostGetProductString = 33,
   kHostGetVendorVersion = 34,

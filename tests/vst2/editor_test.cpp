@@ -6,6 +6,8 @@
 #include <malloc.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <thread>
 #include <vector>
@@ -16,6 +18,7 @@
 // Xlib last: its macros (None, Bool, Status) would break the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 namespace fluvia::vst2test {
 namespace {
@@ -186,6 +189,50 @@ TEST_F(Vst2Editor, TwoInstancesWorkSideBySide) {
   second.reset();
   XSync(display_, False);
   EXPECT_TRUE(Children(display_, otherParent).empty());
+}
+
+// The size menu on the header: the editor grows in place and asks the host to size its window
+// (the harness's window stands at the screen's origin, so editor and screen coordinates agree).
+TEST_F(Vst2Editor, TheSizeMenuResizesTheEditorAndAsksTheHostToSizeItsWindow) {
+  ASSERT_EQ(Dispatch(vst2::kEditOpen, 0, 0, reinterpret_cast<void*>(parent_)), 1);
+  Idle(plugin(), 5);
+  plugin().ClearCalls();
+  auto click = [&](int x, int y) {
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+    Idle(plugin(), 10);
+  };
+  click(100, 10);          // the header opens the menu at the pointer
+  click(140, 10 + 4 + 36);  // its second row: "Large"
+
+  int sizeRequests = 0;
+  for (const vst2host::HostCall& call : plugin().Calls()) {
+    if (call.opcode != vst2::kHostSizeWindow) continue;
+    ++sizeRequests;
+    EXPECT_EQ(call.index, 1000);
+    EXPECT_EQ(call.value, 960);
+  }
+  EXPECT_EQ(sizeRequests, 1);
+  vst2::Rect* rect = nullptr;
+  ASSERT_EQ(Dispatch(vst2::kEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect->right, 1000);
+  EXPECT_EQ(rect->bottom, 960);
+  XSync(display_, False);
+  XWindowAttributes attributes{};
+  ASSERT_TRUE(XGetWindowAttributes(display_, Children(display_, parent_).at(0), &attributes));
+  EXPECT_EQ(attributes.width, 1000);
+  EXPECT_EQ(attributes.height, 960);
+  EXPECT_EQ(Dispatch(vst2::kEditClose), 1);
+
+  // The next instance opens Large: the person chose it.
+  auto next = NewInstance();
+  ASSERT_EQ(next->Dispatch(vst2::kEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect->right, 1000);
+  // The fixture's home is shared by the program's tests, which expect the default.
+  std::filesystem::remove(std::filesystem::path(std::getenv("HOME")) / "Documents" /
+                          "VelmoraAudio" / "Fluvia" / "Settings.txt");
 }
 
 TEST_F(Vst2Editor, OpeningAndClosingAHundredTimesLeaksNothing) {
