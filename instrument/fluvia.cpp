@@ -119,15 +119,13 @@ void Fluvia::ChooseEditorSize(ArtworkSet size) {
 void Fluvia::EditorContentScale(double factor) {
   if (!(factor >= 1.0 && factor <= 4.0)) return;
   displayScale_ = factor;
-  if (auto* graphics = dynamic_cast<IGraphics*>(Editor())) {
-    SwitchEditorArtwork(*graphics, editorControls_, ArtworkFor(editorSize_));
-  }
+  ShowEditorSize(editorSize_);
 }
 
 void Fluvia::EditorAboutToOpen() {
   auto* graphics = dynamic_cast<IGraphics*>(Editor());
   if (!graphics || editorSizeChosen_ || editorSize_ != ArtworkSet::Large) return;
-  const fluvia::EditorSize large = EditorSizeFor(ArtworkFor(ArtworkSet::Large));
+  const auto large = EditorSizeFor(ArtworkSet::Large);
   int width = 0, height = 0;
   if (graphics->WorkAreaSize(width, height) && (width < large.width || height < large.height)) {
     ShowEditorSize(ArtworkSet::Small);
