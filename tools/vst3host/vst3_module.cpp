@@ -1,7 +1,11 @@
 #include "tools/vst3host/vst3_module.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #include <sys/stat.h>
+#endif
 
 namespace fluvia::vst3host {
 
@@ -9,9 +13,61 @@ using namespace Steinberg;
 
 namespace {
 
+#ifdef _WIN32
+constexpr const char* kBinaryFolder = "/Contents/x86_64-win/";
+constexpr const char* kBinarySuffix = ".vst3";
+constexpr const char* kEntryName = "InitDll";
+constexpr const char* kExitName = "ExitDll";
+
+bool IsDirectory(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void* OpenLibrary(const std::string& path, std::string& reason) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (!module) reason = "error " + std::to_string(GetLastError());
+  return reinterpret_cast<void*>(module);
+}
+
+void* LibrarySymbol(void* handle, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+constexpr const char* kBinaryFolder = "/Contents/x86_64-linux/";
+constexpr const char* kBinarySuffix = ".so";
+constexpr const char* kEntryName = "ModuleEntry";
+constexpr const char* kExitName = "ModuleExit";
+
 bool IsDirectory(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void* OpenLibrary(const std::string& path, std::string& reason) {
+  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* text = ::dlerror();
+    reason = text ? text : "unknown error";
+  }
+  return handle;
+}
+
+void* LibrarySymbol(void* handle, const char* name) { return ::dlsym(handle, name); }
+
+void CloseLibrary(void* handle) { ::dlclose(handle); }
+#endif
+
+// Windows hosts call InitDll without arguments; Linux hosts pass the library handle.
+bool EnterModule(void* entry, void* handle) {
+#ifdef _WIN32
+  (void)handle;
+  return reinterpret_cast<bool (*)()>(entry)();
+#else
+  return reinterpret_cast<bool (*)(void*)>(entry)(handle);
+#endif
 }
 
 std::string StemOf(std::string path) {
@@ -28,28 +84,27 @@ std::string Vst3Module::BinaryPathOf(const std::string& bundle) {
   if (!IsDirectory(bundle)) return bundle;
   std::string root = bundle;
   while (!root.empty() && root.back() == '/') root.pop_back();
-  return root + "/Contents/x86_64-linux/" + StemOf(bundle) + ".so";
+  return root + kBinaryFolder + StemOf(bundle) + kBinarySuffix;
 }
 
 std::unique_ptr<Vst3Module> Vst3Module::Load(const std::string& bundle, std::string& error) {
   std::unique_ptr<Vst3Module> module(new Vst3Module);
   module->binaryPath_ = BinaryPathOf(bundle);
-  module->handle_ = ::dlopen(module->binaryPath_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string reason;
+  module->handle_ = OpenLibrary(module->binaryPath_, reason);
   if (!module->handle_) {
-    const char* reason = ::dlerror();
-    error = "cannot load " + module->binaryPath_ + ": " + (reason ? reason : "unknown error");
+    error = "cannot load " + module->binaryPath_ + ": " + reason;
     return nullptr;
   }
 
-  using EntryProc = bool (*)(void*);
-  if (auto entry = reinterpret_cast<EntryProc>(module->Symbol("ModuleEntry"))) {
-    if (!entry(module->handle_)) {
-      error = "ModuleEntry of " + module->binaryPath_ + " failed";
+  if (void* entry = module->Symbol(kEntryName)) {
+    if (!EnterModule(entry, module->handle_)) {
+      error = std::string(kEntryName) + " of " + module->binaryPath_ + " failed";
       return nullptr;
     }
     module->entered_ = true;
   } else {
-    error = module->binaryPath_ + " has no ModuleEntry";
+    error = module->binaryPath_ + " has no " + kEntryName;
     return nullptr;
   }
 
@@ -80,13 +135,13 @@ Vst3Module::~Vst3Module() {
   if (factory_) factory_->release();
   if (entered_) {
     using ExitProc = bool (*)();
-    if (auto exitProc = reinterpret_cast<ExitProc>(Symbol("ModuleExit"))) exitProc();
+    if (auto exitProc = reinterpret_cast<ExitProc>(Symbol(kExitName))) exitProc();
   }
-  if (handle_) ::dlclose(handle_);
+  if (handle_) CloseLibrary(handle_);
 }
 
 void* Vst3Module::Symbol(const char* name) const {
-  return handle_ ? ::dlsym(handle_, name) : nullptr;
+  return handle_ ? LibrarySymbol(handle_, name) : nullptr;
 }
 
 }  // namespace fluvia::vst3host

@@ -1,0 +1,33 @@
+# The Windows build's tests: its binaries run under Wine in a private prefix kept in the build
+# folder (made once, by the first test), and are compared with the Linux build of the same
+# sources in FLUVIA_NATIVE_BUILD_DIR.
+set(FLUVIA_NATIVE_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/release"
+    CACHE PATH "Native build whose modules the Windows modules are compared with")
+set(_wine_state "${CMAKE_BINARY_DIR}/wine")
+set(_wine_run "${PROJECT_SOURCE_DIR}/tools/win/wine-run.sh")
+set(_native_check "${FLUVIA_NATIVE_BUILD_DIR}/tests/win/fluvia-module-check")
+set(_work "${CMAKE_CURRENT_BINARY_DIR}/work")
+set(_check "$<TARGET_FILE:fluvia-module-check>")
+find_program(FLUVIA_MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
+
+add_test(NAME win_prefix COMMAND ${_wine_run} ${_wine_state} cmd /c exit 0)
+set_tests_properties(win_prefix PROPERTIES FIXTURES_SETUP wine LABELS win)
+
+add_test(NAME win_check_imports
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check_imports.sh ${FLUVIA_MINGW_OBJDUMP} ${_check})
+set_tests_properties(win_check_imports PROPERTIES LABELS win)
+
+if(TARGET fluvia_vst3_module)
+  set(_vst3 "$<TARGET_FILE:fluvia_vst3_module>")
+  set(_linux_vst3 "${FLUVIA_NATIVE_BUILD_DIR}/adapters/vst3/Fluvia.vst3")
+  add_test(NAME win_vst3_imports
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check_imports.sh ${FLUVIA_MINGW_OBJDUMP} ${_vst3}
+            GetPluginFactory InitDll ExitDll)
+  set_tests_properties(win_vst3_imports PROPERTIES LABELS win)
+  foreach(mode render64 render32 state)
+    add_test(NAME win_vst3_${mode}
+      COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/compare_with_linux.sh ${mode} vst3 ${_native_check}
+              ${_linux_vst3} ${_check} ${FLUVIA_VST3_BUNDLE} ${_wine_state} ${_work}/vst3_${mode})
+    set_tests_properties(win_vst3_${mode} PROPERTIES FIXTURES_REQUIRED wine LABELS win)
+  endforeach()
+endif()
