@@ -9,6 +9,7 @@
 #include "graphics/control.h"
 #include "graphics/editor_size.h"
 #include "graphics/file_checks.h"
+#include "graphics/image_names.h"
 #include "graphics/headless/png_writer.h"
 #include "graphics/key_codes.h"
 #include "graphics/pix/pix_bitmap.h"
@@ -18,15 +19,6 @@
 
 namespace fluvia {
 namespace {
-
-bool HasPngExtension(const char* fileName) {
-  const char* dot = std::strrchr(fileName ? fileName : "", '.');
-  if (!dot) return false;
-  const char* ext = dot + 1;
-  return std::strlen(ext) == 3 && std::tolower(static_cast<unsigned char>(ext[0])) == 'p' &&
-         std::tolower(static_cast<unsigned char>(ext[1])) == 'n' &&
-         std::tolower(static_cast<unsigned char>(ext[2])) == 'g';
-}
 
 // Editors with doctored artwork must not share cache entries with real ones (or each other).
 int UniqueImageSource() {
