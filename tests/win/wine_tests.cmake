@@ -31,3 +31,14 @@ if(TARGET fluvia_vst3_module)
     set_tests_properties(win_vst3_${mode} PROPERTIES FIXTURES_REQUIRED wine LABELS win)
   endforeach()
 endif()
+
+# The editor in a real window under Xvfb, driven with the X tools.
+if(TARGET fluvia_vst3_module AND TARGET fluvia_graphics_win)
+  find_program(FLUVIA_XVFB_RUN xvfb-run REQUIRED)
+  add_test(NAME win_vst3_editor
+    COMMAND ${FLUVIA_XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+            ${CMAKE_CURRENT_SOURCE_DIR}/editor_check.sh ${_check} ${FLUVIA_VST3_BUNDLE}
+            ${FLUVIA_NATIVE_BUILD_DIR}/tools/snapshot/fluvia-snapshot ${_wine_state}
+            ${_work}/vst3_editor)
+  set_tests_properties(win_vst3_editor PROPERTIES FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON)
+endif()
