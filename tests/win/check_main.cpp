@@ -2,7 +2,9 @@
 // it as a host would. Built for Linux and for Windows from the same sources, so the Windows
 // modules (run under Wine) can be compared with the Linux ones on identical work.
 //
-//   render  vst3|vst2 MODULE 32|64 OUT    plays the fixed performance, writes the samples
+//   render  vst3|vst2 MODULE 32|64 OUT [PRESET]
+//                                         plays the fixed performance, writes the samples;
+//                                         with a library preset number, from that preset
 //   state   vst3|vst2 MODULE OUT          saves state, restores it into a second instance,
 //                                         checks the second saves the same bytes, writes them
 //   compare-samples A B TOLERANCE         largest difference of two sample files
@@ -43,13 +45,15 @@ std::unique_ptr<ModuleDriver> Load(const std::string& format, const std::string&
 }
 
 int Render(const std::string& format, const std::string& module, bool doubles,
-           const std::string& out) {
+           const std::string& out, int presetNumber) {
   std::string error;
   auto driver = Load(format, module, error);
   if (!driver) return Fail(error);
   if (!driver->Start(kSampleRate, kMaxBlock, doubles, error)) return Fail(error);
   std::vector<double> samples;
-  if (!Perform(*driver, doubles, samples)) return Fail("the module refused the performance");
+  if (!Perform(*driver, doubles, samples, presetNumber)) {
+    return Fail("the module refused the performance");
+  }
   double peak = 0.0;
   for (double s : samples) peak = std::max(peak, std::fabs(s));
   // Silence would compare equal everywhere and prove nothing.
@@ -145,8 +149,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Usage();
   const std::string& command = args[0];
-  if (command == "render" && args.size() == 5 && (args[3] == "32" || args[3] == "64")) {
-    return Render(args[1], args[2], args[3] == "64", args[4]);
+  if (command == "render" && (args.size() == 5 || args.size() == 6) &&
+      (args[3] == "32" || args[3] == "64")) {
+    const int preset = args.size() == 6 ? std::atoi(args[5].c_str()) : 0;
+    return Render(args[1], args[2], args[3] == "64", args[4], preset);
   }
   if (command == "state" && args.size() == 4) return State(args[1], args[2], args[3]);
   if (command == "compare-samples" && args.size() == 4) {

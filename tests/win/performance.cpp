@@ -35,8 +35,11 @@ bool Opening(ModuleDriver& driver) {
 
 }  // namespace
 
-bool Perform(ModuleDriver& driver, bool doubles, std::vector<double>& interleaved) {
-  if (!Opening(driver)) return false;
+bool Perform(ModuleDriver& driver, bool doubles, std::vector<double>& interleaved,
+             int presetNumber) {
+  const bool opened = presetNumber > 0 ? driver.SetParameter("PresetSelector", presetNumber)
+                                       : Opening(driver);
+  if (!opened) return false;
   interleaved.assign(size_t(kTotalFrames) * 2, 0.0);
   std::vector<double> left64(kMaxBlock), right64(kMaxBlock);
   std::vector<float> left32(kMaxBlock), right32(kMaxBlock);

@@ -13,8 +13,11 @@ constexpr double kSampleRate = 48000.0;
 constexpr int kMaxBlock = 512;
 
 // Plays the performance; the result holds left and right interleaved, at 64 bits whatever the
-// processing sample size. False when the module refused a parameter of the script.
-bool Perform(ModuleDriver& driver, bool doubles, std::vector<double>& interleaved);
+// processing sample size. False when the module refused a parameter of the script. With a
+// library preset number the sound starts from that preset (read from the preset folder)
+// instead of the script's opening settings.
+bool Perform(ModuleDriver& driver, bool doubles, std::vector<double>& interleaved,
+             int presetNumber = 0);
 
 // Only the opening settings and the first note, then count blocks of kMaxBlock frames: the
 // steady state a benchmark measures.

@@ -11,7 +11,7 @@ set(_check "$<TARGET_FILE:fluvia-module-check>")
 find_program(FLUVIA_MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 
 add_test(NAME win_prefix COMMAND ${_wine_run} ${_wine_state} cmd /c exit 0)
-set_tests_properties(win_prefix PROPERTIES FIXTURES_SETUP wine LABELS win)
+set_tests_properties(win_prefix PROPERTIES FIXTURES_SETUP wine LABELS win TIMEOUT 300)
 
 add_test(NAME win_check_imports
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check_imports.sh ${FLUVIA_MINGW_OBJDUMP} ${_check})
@@ -24,11 +24,11 @@ if(TARGET fluvia_vst3_module)
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check_imports.sh ${FLUVIA_MINGW_OBJDUMP} ${_vst3}
             GetPluginFactory InitDll ExitDll)
   set_tests_properties(win_vst3_imports PROPERTIES LABELS win)
-  foreach(mode render64 render32 state)
+  foreach(mode render64 render32 state preset)
     add_test(NAME win_vst3_${mode}
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/compare_with_linux.sh ${mode} vst3 ${_native_check}
               ${_linux_vst3} ${_check} ${FLUVIA_VST3_BUNDLE} ${_wine_state} ${_work}/vst3_${mode})
-    set_tests_properties(win_vst3_${mode} PROPERTIES FIXTURES_REQUIRED wine LABELS win)
+    set_tests_properties(win_vst3_${mode} PROPERTIES FIXTURES_REQUIRED wine LABELS win TIMEOUT 180)
   endforeach()
 endif()
 
@@ -40,5 +40,5 @@ if(TARGET fluvia_vst3_module AND TARGET fluvia_graphics_win)
             ${CMAKE_CURRENT_SOURCE_DIR}/editor_check.sh ${_check} ${FLUVIA_VST3_BUNDLE}
             ${FLUVIA_NATIVE_BUILD_DIR}/tools/snapshot/fluvia-snapshot ${_wine_state}
             ${_work}/vst3_editor)
-  set_tests_properties(win_vst3_editor PROPERTIES FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON)
+  set_tests_properties(win_vst3_editor PROPERTIES FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
 endif()
