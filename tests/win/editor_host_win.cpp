@@ -5,11 +5,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "pluginterfaces/gui/iplugview.h"
 #include "tests/win/editor_host.h"
 #include "tools/vst3host/vst3_module.h"
 #include "tools/vst3host/vst3_plugin.h"
+#ifdef FLUVIA_MODULE_CHECK_VST2
+#include "tests/win/vst2_module.h"
+#endif
 
 namespace fluvia::modulecheck {
 namespace {
@@ -38,41 +42,111 @@ bool FileExists(const std::string& path) {
   return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The controller's values, the way a host sees the edits the editor made.
-void PrintParameters(IEditController* controller) {
-  for (int32 i = 0; i < controller->getParameterCount(); ++i) {
-    ParameterInfo info{};
-    if (controller->getParameterInfo(i, info) != kResultOk) continue;
-    char title[129] = {};
-    for (int c = 0; c < 128 && info.title[c]; ++c) title[c] = char(info.title[c] & 0x7f);
-    std::printf("param %s %.9f\n", title, controller->getParamNormalized(info.id));
-  }
-}
+// One plug-in's editor as the host window sees it, whatever the format.
+class EditorGuest {
+ public:
+  virtual ~EditorGuest() = default;
+  // The editor's size; false when the plug-in has no editor for a window handle.
+  virtual bool Size(int& width, int& height) = 0;
+  virtual bool Attach(HWND window) = 0;
+  // Called from the host's loop every 50 ms (VST2 hosts send idle calls).
+  virtual void Idle() {}
+  virtual void Detach() = 0;
+  // Every parameter as "param NAME VALUE", normalised, as the host sees it.
+  virtual void PrintParameters() = 0;
+};
 
-int RunVst3Editor(const std::string& bundle, double seconds, const std::string& stopFile) {
-  std::string error;
-  vst3host::HostApplication host;
-  auto module = vst3host::Vst3Module::Load(bundle, error);
-  auto plugin = module ? vst3host::Vst3Plugin::Create(*module, host, error) : nullptr;
-  if (!plugin) {
-    std::fprintf(stderr, "FAIL: %s\n", error.c_str());
+class Vst3Guest : public EditorGuest {
+ public:
+  bool Load(const std::string& bundle, std::string& error) {
+    module_ = vst3host::Vst3Module::Load(bundle, error);
+    plugin_ = module_ ? vst3host::Vst3Plugin::Create(*module_, host_, error) : nullptr;
+    if (!plugin_) return false;
+    view_ = plugin_->Controller()->createView(ViewType::kEditor);
+    return true;
+  }
+  ~Vst3Guest() override {
+    if (view_) view_->release();
+    plugin_.reset();
+  }
+  bool Size(int& width, int& height) override {
+    ViewRect size{};
+    if (!view_ || view_->isPlatformTypeSupported(kPlatformTypeHWND) != kResultTrue ||
+        view_->getSize(&size) != kResultOk) {
+      return false;
+    }
+    width = size.getWidth(), height = size.getHeight();
+    return true;
+  }
+  bool Attach(HWND window) override {
+    view_->setFrame(&frame_);
+    return view_->attached(window, kPlatformTypeHWND) == kResultOk;
+  }
+  void Detach() override {
+    view_->removed();
+    view_->setFrame(nullptr);
+  }
+  void PrintParameters() override {
+    IEditController* controller = plugin_->Controller();
+    for (int32 i = 0; i < controller->getParameterCount(); ++i) {
+      ParameterInfo info{};
+      if (controller->getParameterInfo(i, info) != kResultOk) continue;
+      char title[129] = {};
+      for (int c = 0; c < 128 && info.title[c]; ++c) title[c] = char(info.title[c] & 0x7f);
+      std::printf("param %s %.9f\n", title, controller->getParamNormalized(info.id));
+    }
+  }
+
+ private:
+  vst3host::HostApplication host_;
+  vst3host::PlugFrame frame_;
+  std::unique_ptr<vst3host::Vst3Module> module_;
+  std::unique_ptr<vst3host::Vst3Plugin> plugin_;
+  IPlugView* view_ = nullptr;
+};
+
+#ifdef FLUVIA_MODULE_CHECK_VST2
+class Vst2Guest : public EditorGuest {
+ public:
+  bool Load(const std::string& path, std::string& error) {
+    module_ = Vst2Module::Load(path, error);
+    return module_ != nullptr;
+  }
+  bool Size(int& width, int& height) override {
+    vst2::Rect* rect = nullptr;
+    if (!(module_->Effect()->flags & vst2::kFlagHasEditor) ||
+        !module_->Dispatch(vst2::kEditGetRect, 0, 0, &rect) || !rect) {
+      return false;
+    }
+    width = rect->right - rect->left, height = rect->bottom - rect->top;
+    return true;
+  }
+  bool Attach(HWND window) override { return module_->Dispatch(vst2::kEditOpen, 0, 0, window) != 0; }
+  void Idle() override { module_->Dispatch(vst2::kEditIdle); }
+  void Detach() override { module_->Dispatch(vst2::kEditClose); }
+  void PrintParameters() override {
+    vst2::Effect* effect = module_->Effect();
+    for (int i = 0; i < effect->numParams; ++i) {
+      std::printf("param %s %.9f\n", module_->ParamName(i).c_str(),
+                  double(effect->getParameter(effect, i)));
+    }
+  }
+
+ private:
+  std::unique_ptr<Vst2Module> module_;
+};
+#endif
+
+int RunGuest(EditorGuest& guest, double seconds, const std::string& stopFile) {
+  int width = 0, height = 0;
+  if (!guest.Size(width, height)) {
+    std::fprintf(stderr, "FAIL: the plug-in offers no editor for a window handle\n");
     return 1;
   }
-  IPlugView* view = plugin->Controller()->createView(ViewType::kEditor);
-  ViewRect size{};
-  if (!view || view->isPlatformTypeSupported(kPlatformTypeHWND) != kResultTrue ||
-      view->getSize(&size) != kResultOk) {
-    std::fprintf(stderr, "FAIL: the plug-in offers no HWND editor\n");
-    if (view) view->release();
-    return 1;
-  }
-  vst3host::PlugFrame frame;
-  view->setFrame(&frame);
-  HWND window = MakeHostWindow(size.getWidth(), size.getHeight());
-  if (!window || view->attached(window, kPlatformTypeHWND) != kResultOk) {
+  HWND window = MakeHostWindow(width, height);
+  if (!window || !guest.Attach(window)) {
     std::fprintf(stderr, "FAIL: the editor did not open in the host window\n");
-    view->setFrame(nullptr);
-    view->release();
+    if (window) DestroyWindow(window);
     return 1;
   }
   HWND child = GetWindow(window, GW_CHILD);
@@ -80,8 +154,8 @@ int RunVst3Editor(const std::string& bundle, double seconds, const std::string& 
   if (child) GetClientRect(child, &childRect);
   char className[64] = {};
   if (child) GetClassNameA(child, className, sizeof className);
-  std::printf("ready %d %d child %s %ld %ld\n", int(size.getWidth()), int(size.getHeight()),
-              className, long(childRect.right), long(childRect.bottom));
+  std::printf("ready %d %d child %s %ld %ld\n", width, height, className,
+              long(childRect.right), long(childRect.bottom));
   std::fflush(stdout);
 
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -91,13 +165,12 @@ int RunVst3Editor(const std::string& bundle, double seconds, const std::string& 
          GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
+    if (message.message == WM_TIMER && message.hwnd == nullptr) guest.Idle();
   }
   KillTimer(nullptr, poll);
-  view->removed();
-  view->setFrame(nullptr);
-  view->release();
+  guest.Detach();
   DestroyWindow(window);
-  PrintParameters(plugin->Controller());
+  guest.PrintParameters();
   std::fflush(stdout);
   return 0;
 }
@@ -109,8 +182,19 @@ int RunEditor(const std::string& format, const std::string& module,
   if (args.empty()) return 2;
   const double seconds = std::atof(args[0].c_str());
   const std::string stopFile = args.size() > 1 ? args[1] : std::string();
-  if (format == "vst3") return RunVst3Editor(module, seconds, stopFile);
-  std::fprintf(stderr, "FAIL: no editor check for format %s\n", format.c_str());
+  std::string error;
+  if (format == "vst3") {
+    Vst3Guest guest;
+    if (guest.Load(module, error)) return RunGuest(guest, seconds, stopFile);
+#ifdef FLUVIA_MODULE_CHECK_VST2
+  } else if (format == "vst2") {
+    Vst2Guest guest;
+    if (guest.Load(module, error)) return RunGuest(guest, seconds, stopFile);
+#endif
+  } else {
+    error = "no editor check for format " + format;
+  }
+  std::fprintf(stderr, "FAIL: %s\n", error.c_str());
   return 1;
 }
 

@@ -33,12 +33,37 @@ if(TARGET fluvia_vst3_module)
 endif()
 
 # The editor in a real window under Xvfb, driven with the X tools.
+find_program(FLUVIA_XVFB_RUN xvfb-run REQUIRED)
 if(TARGET fluvia_vst3_module AND TARGET fluvia_graphics_win)
-  find_program(FLUVIA_XVFB_RUN xvfb-run REQUIRED)
   add_test(NAME win_vst3_editor
     COMMAND ${FLUVIA_XVFB_RUN} -a -s "-screen 0 1280x1024x24"
-            ${CMAKE_CURRENT_SOURCE_DIR}/editor_check.sh ${_check} ${FLUVIA_VST3_BUNDLE}
+            ${CMAKE_CURRENT_SOURCE_DIR}/editor_check.sh vst3 ${_check} ${FLUVIA_VST3_BUNDLE}
             ${FLUVIA_NATIVE_BUILD_DIR}/tools/snapshot/fluvia-snapshot ${_wine_state}
             ${_work}/vst3_editor)
   set_tests_properties(win_vst3_editor PROPERTIES FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
+endif()
+
+# The VST2 DLL the same way, against the Linux Fluvia.so.
+if(TARGET fluvia_vst2_module)
+  set(_vst2 "$<TARGET_FILE:fluvia_vst2_module>")
+  set(_linux_vst2 "${FLUVIA_NATIVE_BUILD_DIR}/adapters/vst2/Fluvia.so")
+  add_test(NAME win_vst2_imports
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check_imports.sh ${FLUVIA_MINGW_OBJDUMP} ${_vst2}
+            VSTPluginMain main)
+  set_tests_properties(win_vst2_imports PROPERTIES LABELS win)
+  foreach(mode render64 render32 state)
+    add_test(NAME win_vst2_${mode}
+      COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/compare_with_linux.sh ${mode} vst2 ${_native_check}
+              ${_linux_vst2} ${_check} ${_vst2} ${_wine_state} ${_work}/vst2_${mode})
+    set_tests_properties(win_vst2_${mode} PROPERTIES FIXTURES_REQUIRED wine LABELS win TIMEOUT 180)
+  endforeach()
+  if(TARGET fluvia_graphics_win)
+    add_test(NAME win_vst2_editor
+      COMMAND ${FLUVIA_XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+              ${CMAKE_CURRENT_SOURCE_DIR}/editor_check.sh vst2 ${_check} ${_vst2}
+              ${FLUVIA_NATIVE_BUILD_DIR}/tools/snapshot/fluvia-snapshot ${_wine_state}
+              ${_work}/vst2_editor)
+    set_tests_properties(win_vst2_editor PROPERTIES
+      FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
+  endif()
 endif()
