@@ -117,7 +117,11 @@ bool IGraphicsWin::HandleMessage(unsigned message, std::uintptr_t wParam, std::i
       CloseWindow();
       return true;
     case WM_KEYDOWN: {
-      const int code = KeyCodeFromVirtualKey(int(wParam));
+      // Key-down messages carry virtual keys, where 97 to 122 are the numeric keypad and F1
+      // to F11, never lower-case letters: those go on to the host like any key the editor
+      // does not know, instead of reaching the controls as letters.
+      const bool keypadOrFunction = wParam >= 97 && wParam <= 122;
+      const int code = keypadOrFunction ? -1 : KeyCodeFromVirtualKey(int(wParam));
       bool taken = false;
       if (code >= 0) {
         POINT p;

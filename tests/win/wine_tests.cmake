@@ -67,3 +67,23 @@ if(TARGET fluvia_vst2_module)
       FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
   endif()
 endif()
+
+# The Win32 window host itself, in real windows: GoogleTest cross-built from Debian's sources.
+set(FLUVIA_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources to cross-build")
+if(TARGET fluvia_graphics_win AND EXISTS "${FLUVIA_GTEST_SOURCE_DIR}/CMakeLists.txt")
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory("${FLUVIA_GTEST_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  add_executable(win_graphics_tests graphics_win_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/graphics/editor/test_plugin.cpp)
+  target_include_directories(win_graphics_tests PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(win_graphics_tests PRIVATE fluvia_graphics_win fluvia_artwork_small fluvia_engine
+    gtest gtest_main)
+  target_link_options(win_graphics_tests PRIVATE -static)
+  fluvia_warnings(win_graphics_tests)
+  add_test(NAME win_graphics_tests
+    COMMAND ${FLUVIA_XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+            ${_wine_run} ${_wine_state} $<TARGET_FILE:win_graphics_tests>)
+  set_tests_properties(win_graphics_tests PROPERTIES
+    FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
+endif()
