@@ -87,3 +87,19 @@ if(TARGET fluvia_graphics_win AND EXISTS "${FLUVIA_GTEST_SOURCE_DIR}/CMakeLists.
   set_tests_properties(win_graphics_tests PROPERTIES
     FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
 endif()
+
+# The bitmap and text layer on Windows: the DIB-section system bitmap, GDI text with its glyph
+# cache, PNG decoding and the artwork as module resources.
+if(TARGET gtest)
+  set(_pix ${PROJECT_SOURCE_DIR}/tests/graphics/pix)
+  add_executable(win_pix_tests
+    ${_pix}/pix_bitmap_test.cpp ${_pix}/pix_blend_test.cpp ${_pix}/pix_font_test.cpp
+    ${_pix}/pix_png_test.cpp ${_pix}/pix_utf8_test.cpp pix_resource_test.cpp)
+  target_include_directories(win_pix_tests PRIVATE ${PROJECT_SOURCE_DIR} ${_pix})
+  target_link_libraries(win_pix_tests PRIVATE fluvia_pix fluvia_artwork_large gtest gtest_main)
+  target_link_options(win_pix_tests PRIVATE -static)
+  fluvia_warnings(win_pix_tests)
+  add_test(NAME win_pix_tests
+    COMMAND ${FLUVIA_XVFB_RUN} -a ${_wine_run} ${_wine_state} $<TARGET_FILE:win_pix_tests>)
+  set_tests_properties(win_pix_tests PROPERTIES FIXTURES_REQUIRED wine LABELS win TIMEOUT 180)
+endif()
