@@ -93,9 +93,9 @@ bool IGraphicsWin::HandleMessage(unsigned message, std::uintptr_t wParam, std::i
   HWND window = w_->window;
   result = 0;
   // While the entry has just taken the focus, a click anywhere abandons it.
-  if (w_->textEntry && w_->textEntryState == 1) {
+  if (w_->textEntry && w_->textEntryState == kTextEntryFocused) {
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
-      w_->textEntryState = 3;
+      w_->textEntryState = TextEntryStateAfterClick(w_->textEntryState);
       return true;
     }
   }
@@ -175,7 +175,7 @@ bool IGraphicsWin::HandleMessage(unsigned message, std::uintptr_t wParam, std::i
     case WM_MBUTTONDOWN:
       HideTooltip();
       if (w_->textEntry) {
-        w_->textEntryState = 4;
+        w_->textEntryState = TextEntryStateAfterClick(w_->textEntryState);
         return true;
       }
       SetFocus(window);
@@ -192,7 +192,7 @@ bool IGraphicsWin::HandleMessage(unsigned message, std::uintptr_t wParam, std::i
       return true;
     case WM_MOUSEWHEEL: {
       if (w_->textEntry) {
-        w_->textEntryState = 3;
+        w_->textEntryState = kTextEntryCancel;
         return true;
       }
       RECT r;
@@ -238,10 +238,10 @@ std::intptr_t IGraphicsWin::HandleTextEntryMessage(void* window, unsigned messag
   HideTooltip();
   switch (message) {
     case WM_SETFOCUS:
-      w_->textEntryState = 1;
+      w_->textEntryState = kTextEntryFocused;
       break;
     case WM_KILLFOCUS:
-      w_->textEntryState = 4;
+      w_->textEntryState = kTextEntryCommit;
       break;
     case WM_GETDLGCODE:
       if (!w_->textEntryParam && lParam) {
@@ -251,11 +251,11 @@ std::intptr_t IGraphicsWin::HandleTextEntryMessage(void* window, unsigned messag
       break;
     case WM_KEYDOWN:
       if (wParam == VK_RETURN) {
-        w_->textEntryState = 4;
+        w_->textEntryState = kTextEntryCommit;
         return 0;
       }
       if (wParam == VK_ESCAPE) {
-        w_->textEntryState = 3;
+        w_->textEntryState = kTextEntryCancel;
         return 0;
       }
       break;
@@ -267,7 +267,7 @@ std::intptr_t IGraphicsWin::HandleTextEntryMessage(void* window, unsigned messag
       }
       break;
     case WM_COMMAND:
-      if (HIWORD(wParam) == 1) w_->textEntryState = 4;
+      if (HIWORD(wParam) == 1) w_->textEntryState = kTextEntryCommit;
       break;
     default:
       break;
@@ -276,12 +276,14 @@ std::intptr_t IGraphicsWin::HandleTextEntryMessage(void* window, unsigned messag
 }
 
 bool IGraphicsWin::TickTextEntry() {
-  if (!w_->textEntry || w_->textEntryState == 0) return false;
-  if (w_->textEntryState == 1 || w_->textEntryState == 2) {
-    w_->textEntryState = 0;
+  if (!w_->textEntry) return false;
+  const TextEntryTick tick = TextEntryTickFor(w_->textEntryState);
+  if (tick == TextEntryTick::None) return false;
+  if (tick == TextEntryTick::Settle) {
+    w_->textEntryState = kTextEntryIdle;
     return true;
   }
-  const bool commit = w_->textEntryState == 4;
+  const bool commit = tick == TextEntryTick::Commit;
   char text[kTextEntryMaxChars + 1] = {};
   if (commit) GetWindowTextA(w_->textEntry, text, sizeof text);
   IControl* control = w_->textEntryControl;
@@ -304,7 +306,7 @@ void IGraphicsWin::DestroyTextEntry() {
   w_->savedEditProc = nullptr;
   w_->textEntryControl = nullptr;
   w_->textEntryParam = nullptr;
-  w_->textEntryState = 0;
+  w_->textEntryState = kTextEntryIdle;
 }
 
 void IGraphicsWin::OnTimer() {
@@ -319,7 +321,7 @@ void IGraphicsWin::OnTimer() {
     MapWindowPoints(nullptr, w_->window, reinterpret_cast<POINT*>(&entry), 2);
     ValidateRect(w_->window, &entry);
     UpdateWindow(w_->window);
-    w_->textEntryState = 2;
+    w_->textEntryState = kTextEntryRepainted;
   } else {
     UpdateWindow(w_->window);
   }
@@ -346,7 +348,7 @@ void IGraphicsWin::CreateTextEntry(IControl& control, const ITextStyle& style,
   w_->textEntryStyle.cachedFont = nullptr;
   w_->textEntryControl = &control;
   w_->textEntryParam = param;
-  w_->textEntryState = 0;
+  w_->textEntryState = kTextEntryIdle;
   SendMessageA(edit, EM_LIMITTEXT, WPARAM(control.TextEntryLength()), 0);
   SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(w_->textEntryFont), 0);
   SendMessageA(edit, EM_SETSEL, 0, -1);
@@ -357,7 +359,7 @@ void IGraphicsWin::CreateTextEntry(IControl& control, const ITextStyle& style,
 }
 
 void IGraphicsWin::CancelTextEntry() {
-  if (w_->textEntry) w_->textEntryState = 3;
+  if (w_->textEntry) w_->textEntryState = kTextEntryCancel;
 }
 
 }  // namespace fluvia

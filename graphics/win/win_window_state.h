@@ -26,8 +26,7 @@ struct WinWindowState {
   IControl* textEntryControl = nullptr;
   IParameter* textEntryParam = nullptr;
   ITextStyle textEntryStyle;
-  // 0 idle, 1 just focused, 2 editor repainted around it, 3 cancel, 4 commit.
-  int textEntryState = 0;
+  int textEntryState = 0;  // a TextEntryState
 
   COLORREF* customColours = nullptr;  // 16, kept between colour dialogs
   HWND mainWindow = nullptr;
