@@ -24,6 +24,11 @@ if(TARGET fluvia_vst3_module)
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check_imports.sh ${FLUVIA_MINGW_OBJDUMP} ${_vst3}
             GetPluginFactory InitDll ExitDll)
   set_tests_properties(win_vst3_imports PROPERTIES LABELS win)
+  # Loading the Windows module under Wine describes it exactly as the Linux module is described.
+  set(_info Contents/Resources/moduleinfo.json)
+  add_test(NAME win_vst3_moduleinfo
+    COMMAND ${_native_check} compare-bytes ${_linux_vst3}/${_info} ${FLUVIA_VST3_BUNDLE}/${_info})
+  set_tests_properties(win_vst3_moduleinfo PROPERTIES LABELS win)
   foreach(mode render64 render32 state preset)
     add_test(NAME win_vst3_${mode}
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/compare_with_linux.sh ${mode} vst3 ${_native_check}
