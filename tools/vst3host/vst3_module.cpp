@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #endif
 
+#include <cstring>
+
 namespace fluvia::vst3host {
 
 using namespace Steinberg;
@@ -14,6 +16,7 @@ using namespace Steinberg;
 namespace {
 
 #ifdef _WIN32
+constexpr const char* kSeparators = "/\\";
 constexpr const char* kBinaryFolder = "/Contents/x86_64-win/";
 constexpr const char* kBinarySuffix = ".vst3";
 constexpr const char* kEntryName = "InitDll";
@@ -36,6 +39,7 @@ void* LibrarySymbol(void* handle, const char* name) {
 
 void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 #else
+constexpr const char* kSeparators = "/";
 constexpr const char* kBinaryFolder = "/Contents/x86_64-linux/";
 constexpr const char* kBinarySuffix = ".so";
 constexpr const char* kEntryName = "ModuleEntry";
@@ -60,6 +64,8 @@ void* LibrarySymbol(void* handle, const char* name) { return ::dlsym(handle, nam
 void CloseLibrary(void* handle) { ::dlclose(handle); }
 #endif
 
+bool IsSeparator(char c) { return std::strchr(kSeparators, c) != nullptr; }
+
 // Windows hosts call InitDll without arguments; Linux hosts pass the library handle.
 bool EnterModule(void* entry, void* handle) {
 #ifdef _WIN32
@@ -71,8 +77,8 @@ bool EnterModule(void* entry, void* handle) {
 }
 
 std::string StemOf(std::string path) {
-  while (!path.empty() && path.back() == '/') path.pop_back();
-  const size_t slash = path.find_last_of('/');
+  while (!path.empty() && IsSeparator(path.back())) path.pop_back();
+  const size_t slash = path.find_last_of(kSeparators);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
@@ -83,7 +89,7 @@ std::string StemOf(std::string path) {
 std::string Vst3Module::BinaryPathOf(const std::string& bundle) {
   if (!IsDirectory(bundle)) return bundle;
   std::string root = bundle;
-  while (!root.empty() && root.back() == '/') root.pop_back();
+  while (!root.empty() && IsSeparator(root.back())) root.pop_back();
   return root + kBinaryFolder + StemOf(bundle) + kBinarySuffix;
 }
 
