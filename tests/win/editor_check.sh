@@ -19,8 +19,15 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 wine_run="$here/../../tools/win/wine-run.sh"
 [ -x "$snapshot" ] || { echo "FAIL: $snapshot missing: build the release preset first" >&2; exit 1; }
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/home"
 log="$work/editor.log"
+# The preset library on both sides: the Windows editor reads the common documents folder of
+# the prefix, the headless one the Linux installer's folder under a scratch home.
+native_installer="$(dirname "$snapshot")/../presets/fluvia-install-presets"
+win_installer="$(dirname "$win_check")/../../tools/presets/fluvia-install-presets.exe"
+"$wine_run" "$wine_state" "$win_installer" >/dev/null
+linux_presets="$(HOME="$work/home" XDG_CONFIG_HOME= "$native_installer" --print-folder)"
+HOME="$work/home" XDG_CONFIG_HOME= "$native_installer" >/dev/null
 stop="$work/stop"
 
 "$wine_run" "$wine_state" "$win_check" editor "$format" "Z:$win_module" 120 "Z:$stop" >"$log" 2>&1 &
@@ -76,11 +83,27 @@ xdotool mouseup 1
 screenshot "$work/dragged.png"
 "$snapshot" --set "$set_name" --out "$work/dragged-reference.png" --drag 7 "-$(px 60)" >/dev/null
 compare_with "$work/dragged.png" "$work/dragged-reference.png"
+# The drag reached the host as a parameter change.
+touch "$stop.dump"
+for _ in $(seq 1 100); do [ -e "$stop.dump" ] || break; sleep 0.1; done
+energy="$(tr -d '\r' <"$log" | sed -n 's/^param SystemEnergyAmt //p' | head -n1)"
+echo "SystemEnergyAmt after the drag: $energy (default 0.3)"
+awk -v v="$energy" 'BEGIN { exit !(v > 0.35) }' ||
+  { echo "FAIL: the drag did not reach the host as a parameter change" >&2; exit 1; }
+
+# Click the next-preset arrow (row 17, centred at 900, 105): the first library preset is read
+# from the preset folder, and its name and knobs are shown.
+xdotool mousemove "$(px 900)" "$(px 105)" click 1
+screenshot "$work/next-preset.png"
+"$snapshot" --set "$set_name" --out "$work/next-preset-reference.png" \
+  --preset-folder "$linux_presets" --drag 7 "-$(px 60)" --click 17 >/dev/null
+compare_with "$work/next-preset.png" "$work/next-preset-reference.png"
+# The name bar must show something other than before: a preset name took its place.
+if [ "$(differing "$work/dragged-text-dragged.png" "$work/next-preset-text-next-preset.png")" -eq 0 ]; then
+  echo "FAIL: the preset name did not change" >&2
+  exit 1
+fi
 
 touch "$stop"
 wait "$host"
 trap - EXIT
-energy="$(tr -d '\r' <"$log" | sed -n 's/^param SystemEnergyAmt //p')"
-echo "SystemEnergyAmt after the drag: $energy (default 0.3)"
-awk -v v="$energy" 'BEGIN { exit !(v > 0.35) }' ||
-  { echo "FAIL: the drag did not reach the host as a parameter change" >&2; exit 1; }

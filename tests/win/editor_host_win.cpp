@@ -161,11 +161,21 @@ int RunGuest(EditorGuest& guest, double seconds, const std::string& stopFile) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   UINT_PTR poll = SetTimer(nullptr, 0, 50, nullptr);
   MSG message;
+  const std::string dumpFile = stopFile.empty() ? std::string() : stopFile + ".dump";
   while (std::chrono::steady_clock::now() < end && !FileExists(stopFile) &&
          GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
-    if (message.message == WM_TIMER && message.hwnd == nullptr) guest.Idle();
+    if (message.message == WM_TIMER && message.hwnd == nullptr) {
+      guest.Idle();
+      // The test asks for the host's view of the parameters while the editor stays open.
+      if (FileExists(dumpFile)) {
+        guest.PrintParameters();
+        std::printf("dumped\n");
+        std::fflush(stdout);
+        DeleteFileA(dumpFile.c_str());
+      }
+    }
   }
   KillTimer(nullptr, poll);
   guest.Detach();
