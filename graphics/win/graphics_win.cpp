@@ -71,14 +71,17 @@ IGraphicsWin::~IGraphicsWin() {
 }
 
 bool IGraphicsWin::DrawScreen(const IBounds& region) {
+  if (!w_->window) return false;
   PixBitmap* surface = DrawSurface();
-  if (!w_->window || !surface || !surface->DeviceContext()) return false;
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(w_->window, &paint);
-  BitBlt(dc, region.left, region.top, region.W(), region.H(),
-         static_cast<HDC>(surface->DeviceContext()), region.left, region.top, SRCCOPY);
+  const bool drawn = dc && surface && surface->DeviceContext();
+  if (drawn) {
+    BitBlt(dc, region.left, region.top, region.W(), region.H(),
+           static_cast<HDC>(surface->DeviceContext()), region.left, region.top, SRCCOPY);
+  }
   EndPaint(w_->window, &paint);
-  return true;
+  return drawn;
 }
 
 bool IGraphicsWin::MeasureIText(const ITextStyle& style, const char* text, IBounds& rect) {

@@ -108,9 +108,10 @@ bool IGraphicsWin::HandleMessage(unsigned message, std::uintptr_t wParam, std::i
       RECT r;
       if (GetUpdateRect(window, &r, FALSE)) {
         Draw(IBounds(int(r.left), int(r.top), int(r.right), int(r.bottom)));
-      } else {
-        ValidateRect(window, nullptr);
       }
+      // Whatever could be drawn, the region is done: an area left invalid would bring
+      // WM_PAINT back at once, forever.
+      ValidateRect(window, nullptr);
       return true;
     }
     case WM_CLOSE:
