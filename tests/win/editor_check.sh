@@ -99,10 +99,9 @@ screenshot "$work/next-preset.png"
   --preset-folder "$linux_presets" --drag 7 "-$(px 60)" --click 17 >/dev/null
 compare_with "$work/next-preset.png" "$work/next-preset-reference.png"
 # The name bar must show something other than before: a preset name took its place.
-if [ "$(differing "$work/dragged-text-dragged.png" "$work/next-preset-text-next-preset.png")" -eq 0 ]; then
-  echo "FAIL: the preset name did not change" >&2
-  exit 1
-fi
+changed="$(differing "$work/dragged-dragged-text.png" "$work/next-preset-next-preset-text.png")"
+[[ "$changed" =~ ^[0-9]+$ ]] && [ "$changed" -gt 0 ] ||
+  { echo "FAIL: the preset name did not change ($changed)" >&2; exit 1; }
 
 touch "$stop"
 wait "$host"
