@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -74,15 +75,19 @@ void IGraphicsWin::PromptForFile(std::string& file, int mode, std::string& direc
   }
   std::string filter = patterns + '\0' + patterns + '\0';
 
+  // The library speaks in forward slashes; the dialogs want the system's own.
+  std::string startFolder = directory;
+  std::replace(startFolder.begin(), startFolder.end(), '/', '\\');
   char name[256] = {};
   std::strncpy(name, file.c_str(), sizeof name - 1);
+  std::replace(name, name + sizeof name, '/', '\\');
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = w_->window;
   dialog.lpstrFilter = patterns.empty() ? nullptr : filter.c_str();
   dialog.lpstrFile = name;
   dialog.nMaxFile = sizeof name - 1;
-  dialog.lpstrInitialDir = directory.c_str();
+  dialog.lpstrInitialDir = startFolder.c_str();
   dialog.lpstrDefExt = first.empty() ? nullptr : first.c_str();
   ResetMouseState();
   BOOL chosen;

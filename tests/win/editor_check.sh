@@ -103,6 +103,34 @@ changed="$(differing "$work/dragged-dragged-text.png" "$work/next-preset-next-pr
 [[ "$changed" =~ ^[0-9]+$ ]] && [ "$changed" -gt 0 ] ||
   { echo "FAIL: the preset name did not change ($changed)" >&2; exit 1; }
 
+# Save through the system's save dialog: click SAVE (row 21, centred at 960, 105), type a name
+# in the dialog and press Return. The preset is written into the common documents folder with
+# the sound now shown, which is the welcome preset's.
+presets="$wine_state/prefix/drive_c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
+saved="$presets/Saved By Test.fluviapreset"
+rm -f "$saved"
+xdotool mousemove "$(px 960)" "$(px 105)" click 1
+dialog=""
+for _ in $(seq 1 100); do
+  dialog="$(xdotool search --name '^Save As$' 2>/dev/null | head -n1 || true)"
+  [ -z "$dialog" ] || break
+  sleep 0.1
+done
+[ -n "$dialog" ] || { echo "FAIL: no save dialog opened" >&2; exit 1; }
+sleep 0.5
+xdotool type --delay 30 "Saved By Test"
+xdotool key Return
+for _ in $(seq 1 100); do [ ! -s "$saved" ] || break; sleep 0.1; done
+[ -s "$saved" ] || { echo "FAIL: the save dialog wrote no preset" >&2; exit 1; }
+tag() { sed -n "s:.*<$1>\([^<]*\)</$1>.*:\1:p" "$2"; }
+welcome="$presets/Factory/WLCM - The River Wild.fluviapreset"
+for name in SystemEnergyAmt ParticlesCollisions ContainerSize; do
+  [ "$(tag "$name" "$saved")" = "$(tag "$name" "$welcome")" ] ||
+    { echo "FAIL: the saved $name is not the loaded preset's" >&2; exit 1; }
+done
+echo "saved through the dialog: $(basename "$saved"), SystemEnergyAmt $(tag SystemEnergyAmt "$saved")"
+rm -f "$saved"
+
 touch "$stop"
 wait "$host"
 trap - EXIT
