@@ -1,12 +1,8 @@
 #include "tests/win/vst2_module.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include <cstring>
+
+#include "tools/vst3host/module_library.h"
 
 namespace fluvia::modulecheck {
 namespace {
@@ -35,41 +31,19 @@ intptr_t HostCallback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void* pt
   }
 }
 
-void* OpenLibrary(const std::string& path) {
-#ifdef _WIN32
-  return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-#else
-  return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-}
-
-void* Symbol(void* library, const char* name) {
-#ifdef _WIN32
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-#else
-  return ::dlsym(library, name);
-#endif
-}
-
-void CloseLibrary(void* library) {
-#ifdef _WIN32
-  FreeLibrary(static_cast<HMODULE>(library));
-#else
-  ::dlclose(library);
-#endif
-}
-
 }  // namespace
 
 std::unique_ptr<Vst2Module> Vst2Module::Load(const std::string& path, std::string& error) {
   std::unique_ptr<Vst2Module> module(new Vst2Module);
-  module->library_ = OpenLibrary(path);
+  std::string reason;
+  module->library_ = vst3host::OpenModuleLibrary(path, reason);
   if (!module->library_) {
-    error = "cannot load " + path;
+    error = "cannot load " + path + ": " + reason;
     return nullptr;
   }
   using MainProc = vst2::Effect* (*)(vst2::HostCallback);
-  auto entry = reinterpret_cast<MainProc>(Symbol(module->library_, "VSTPluginMain"));
+  auto entry = reinterpret_cast<MainProc>(
+      vst3host::ModuleLibrarySymbol(module->library_, "VSTPluginMain"));
   if (!entry) {
     error = path + " has no VSTPluginMain";
     return nullptr;
@@ -86,7 +60,7 @@ std::unique_ptr<Vst2Module> Vst2Module::Load(const std::string& path, std::strin
 
 Vst2Module::~Vst2Module() {
   if (effect_) Dispatch(vst2::kClose);  // the effect destroys itself
-  if (library_) CloseLibrary(library_);
+  if (library_) vst3host::CloseModuleLibrary(library_);
 }
 
 intptr_t Vst2Module::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr,

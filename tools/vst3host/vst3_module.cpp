@@ -3,11 +3,12 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <dlfcn.h>
 #include <sys/stat.h>
 #endif
 
 #include <cstring>
+
+#include "tools/vst3host/module_library.h"
 
 namespace fluvia::vst3host {
 
@@ -26,18 +27,6 @@ bool IsDirectory(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
-
-void* OpenLibrary(const std::string& path, std::string& reason) {
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (!module) reason = "error " + std::to_string(GetLastError());
-  return reinterpret_cast<void*>(module);
-}
-
-void* LibrarySymbol(void* handle, const char* name) {
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
-}
-
-void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 #else
 constexpr const char* kSeparators = "/";
 constexpr const char* kBinaryFolder = "/Contents/x86_64-linux/";
@@ -49,19 +38,6 @@ bool IsDirectory(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
-
-void* OpenLibrary(const std::string& path, std::string& reason) {
-  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    const char* text = ::dlerror();
-    reason = text ? text : "unknown error";
-  }
-  return handle;
-}
-
-void* LibrarySymbol(void* handle, const char* name) { return ::dlsym(handle, name); }
-
-void CloseLibrary(void* handle) { ::dlclose(handle); }
 #endif
 
 bool IsSeparator(char c) { return std::strchr(kSeparators, c) != nullptr; }
@@ -97,7 +73,7 @@ std::unique_ptr<Vst3Module> Vst3Module::Load(const std::string& bundle, std::str
   std::unique_ptr<Vst3Module> module(new Vst3Module);
   module->binaryPath_ = BinaryPathOf(bundle);
   std::string reason;
-  module->handle_ = OpenLibrary(module->binaryPath_, reason);
+  module->handle_ = OpenModuleLibrary(module->binaryPath_, reason);
   if (!module->handle_) {
     error = "cannot load " + module->binaryPath_ + ": " + reason;
     return nullptr;
@@ -143,11 +119,11 @@ Vst3Module::~Vst3Module() {
     using ExitProc = bool (*)();
     if (auto exitProc = reinterpret_cast<ExitProc>(Symbol(kExitName))) exitProc();
   }
-  if (handle_) CloseLibrary(handle_);
+  if (handle_) CloseModuleLibrary(handle_);
 }
 
 void* Vst3Module::Symbol(const char* name) const {
-  return handle_ ? LibrarySymbol(handle_, name) : nullptr;
+  return handle_ ? ModuleLibrarySymbol(handle_, name) : nullptr;
 }
 
 }  // namespace fluvia::vst3host
