@@ -177,7 +177,10 @@ void IGraphicsWin::CloseWindow() {
   w_->tooltip = nullptr;
   w_->tooltipShown = false;
   SetLastTooltipIndex(-1);
-  if (!w_->window) return;
+  if (!w_->window) {
+    RetryEditorWindowClassRelease(w_->module);
+    return;
+  }
   DestroyTextEntry();
   HWND window = w_->window;
   w_->window = nullptr;  // messages sent while it goes find no window

@@ -18,6 +18,9 @@ namespace {
 
 int gOpenWindows = 0;
 int gTimerRate = 25;
+// The last window went while it was still being destroyed (by its host), when the class
+// cannot be unregistered yet: that is done at the next chance.
+bool gUnregisterPending = false;
 constexpr const char* kTextEntryOwner = "FluviaTextEntryOwner";
 
 IGraphicsWin* EditorOf(HWND window) {
@@ -38,6 +41,7 @@ IMouseKeys MouseKeysOf(WPARAM wParam) {
 
 bool AcquireEditorWindowClass(HINSTANCE module) {
   if (gOpenWindows == 0) {
+    RetryEditorWindowClassRelease(module);
     WNDCLASSA wc = {};
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = EditorWindowProc;
@@ -51,7 +55,15 @@ bool AcquireEditorWindowClass(HINSTANCE module) {
 }
 
 void ReleaseEditorWindowClass(HINSTANCE module) {
-  if (gOpenWindows > 0 && --gOpenWindows == 0) UnregisterClassA(kEditorWindowClass, module);
+  if (gOpenWindows > 0 && --gOpenWindows == 0) {
+    gUnregisterPending = !UnregisterClassA(kEditorWindowClass, module);
+  }
+}
+
+void RetryEditorWindowClassRelease(HINSTANCE module) {
+  if (gOpenWindows == 0 && gUnregisterPending) {
+    gUnregisterPending = !UnregisterClassA(kEditorWindowClass, module);
+  }
 }
 
 int OpenEditorWindows() { return gOpenWindows; }
@@ -117,6 +129,19 @@ bool IGraphicsWin::HandleMessage(unsigned message, std::uintptr_t wParam, std::i
     case WM_CLOSE:
       CloseWindow();
       return true;
+    case WM_NCDESTROY:
+      // The host destroyed its window, and ours with it, before closing the editor: forget
+      // the window (its children and timer went with it) so that nothing uses the dead handle.
+      if (window) {
+        w_->textEntry = nullptr;
+        w_->tooltip = nullptr;
+        DestroyTextEntry();
+        w_->tooltipShown = false;
+        w_->window = nullptr;
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        ReleaseEditorWindowClass(w_->module);
+      }
+      return false;
     case WM_KEYDOWN: {
       // Key-down messages carry virtual keys, where 97 to 122 are the numeric keypad and F1
       // to F11, never lower-case letters: those go on to the host like any key the editor

@@ -12,6 +12,8 @@ constexpr const char* kEditorWindowClass = "IPluginWndClass";
 bool AcquireEditorWindowClass(HINSTANCE module);
 // One editor window fewer (or a failed creation); unregisters the class at 0.
 void ReleaseEditorWindowClass(HINSTANCE module);
+// Unregisters the class if that had to wait for a window the host was destroying.
+void RetryEditorWindowClassRelease(HINSTANCE module);
 int OpenEditorWindows();
 void SetEditorTimerRate(int framesPerSecond);
 int EditorTimerRate();

@@ -297,5 +297,26 @@ TEST(WinEditorLifecycle, ClassLivesWhileAnEditorIsOpenAndReopeningKeepsThePlace)
   DestroyWindow(host);
 }
 
+TEST(WinEditorLifecycle, AHostThatDestroysItsWindowFirstLeavesTheEditorClosed) {
+  TestPlugin plugin;
+  IGraphicsWin graphics(plugin, ArtworkSet::Small);
+  graphics.PrepareDrawing();
+  HWND host = MakeHostWindow(600, 600);
+  HWND editor = static_cast<HWND>(graphics.OpenWindow(host));
+  ASSERT_NE(editor, nullptr);
+  DestroyWindow(host);  // takes the editor window with it
+  EXPECT_FALSE(IsWindow(editor));
+  EXPECT_FALSE(graphics.WindowIsOpen());
+  EXPECT_EQ(graphics.GetWindowHandle(), nullptr);
+  graphics.CloseWindow();  // the host's later close: only the class is left to unregister
+  WNDCLASSA info;
+  EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), "IPluginWndClass", &info));
+
+  HWND again = MakeHostWindow(600, 600);
+  EXPECT_NE(graphics.OpenWindow(again), nullptr);
+  graphics.CloseWindow();
+  DestroyWindow(again);
+}
+
 }  // namespace
 }  // namespace fluvia
