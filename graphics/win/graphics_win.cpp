@@ -248,6 +248,10 @@ void IGraphicsWin::ShowMouseCursor() {
   SetCursorHidden(false);
 }
 
+bool IGraphicsWin::ImageResourceSize(int id, const char* fileName, int& width, int& height) {
+  return HasPngExtension(fileName) && PngResourceSize(set_, id, width, height);
+}
+
 std::unique_ptr<PixBitmap> IGraphicsWin::LoadImageResource(int id, const char* fileName) {
   if (!HasPngExtension(fileName)) return nullptr;
   return std::unique_ptr<PixBitmap>(LoadPngResource(set_, id));

@@ -60,6 +60,8 @@ class IGraphicsWin : public IGraphics {
   void ShowMouseCursor() override;
   std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) override;
   int ImageSource() const override { return static_cast<int>(set_); }
+  // Read from the PNG header of the module's resource, so decoding waits for the first drawing.
+  bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
 
   // ---- Used by the window procedures (win_messages.cpp) ------------------------------------
   // Handles one message of the editor window; returns false to let the default procedure
