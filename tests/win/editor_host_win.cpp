@@ -12,7 +12,7 @@
 #include "tools/vst3host/vst3_module.h"
 #include "tools/vst3host/vst3_plugin.h"
 #ifdef FLUVIA_MODULE_CHECK_VST2
-#include "tests/win/vst2_module.h"
+#include "tools/vst2host/vst2_host.h"
 #endif
 
 namespace fluvia::modulecheck {
@@ -109,31 +109,38 @@ class Vst3Guest : public EditorGuest {
 class Vst2Guest : public EditorGuest {
  public:
   bool Load(const std::string& path, std::string& error) {
-    module_ = Vst2Module::Load(path, error);
-    return module_ != nullptr;
+    module_ = vst2host::Vst2Module::Load(path, error);
+    instance_ = module_ ? vst2host::Vst2Instance::Create(*module_, error) : nullptr;
+    if (!instance_) return false;
+    instance_->Start(48000.0, 512);
+    return true;
   }
+  ~Vst2Guest() override { instance_.reset(); }
   bool Size(int& width, int& height) override {
     vst2::Rect* rect = nullptr;
-    if (!(module_->Effect()->flags & vst2::kFlagHasEditor) ||
-        !module_->Dispatch(vst2::kEditGetRect, 0, 0, &rect) || !rect) {
+    if (!(instance_->Effect()->flags & vst2::kFlagHasEditor) ||
+        !instance_->Dispatch(vst2::kEditGetRect, 0, 0, &rect) || !rect) {
       return false;
     }
     width = rect->right - rect->left, height = rect->bottom - rect->top;
     return true;
   }
-  bool Attach(HWND window) override { return module_->Dispatch(vst2::kEditOpen, 0, 0, window) != 0; }
-  void Idle() override { module_->Dispatch(vst2::kEditIdle); }
-  void Detach() override { module_->Dispatch(vst2::kEditClose); }
+  bool Attach(HWND window) override {
+    return instance_->Dispatch(vst2::kEditOpen, 0, 0, window) != 0;
+  }
+  void Idle() override { instance_->Dispatch(vst2::kEditIdle); }
+  void Detach() override { instance_->Dispatch(vst2::kEditClose); }
   void PrintParameters() override {
-    vst2::Effect* effect = module_->Effect();
-    for (int i = 0; i < effect->numParams; ++i) {
-      std::printf("param %s %.9f\n", module_->ParamName(i).c_str(),
-                  double(effect->getParameter(effect, i)));
+    for (int i = 0; i < instance_->Effect()->numParams; ++i) {
+      char name[256] = {};
+      instance_->Dispatch(vst2::kGetParamName, i, 0, name);
+      std::printf("param %s %.9f\n", name, double(instance_->GetParameter(i)));
     }
   }
 
  private:
-  std::unique_ptr<Vst2Module> module_;
+  std::unique_ptr<vst2host::Vst2Module> module_;
+  std::unique_ptr<vst2host::Vst2Instance> instance_;
 };
 #endif
 

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "tools/vst3host/module_library.h"
+#include "tools/module_library/module_library.h"
 
 namespace fluvia::vst3host {
 
@@ -73,7 +73,7 @@ std::unique_ptr<Vst3Module> Vst3Module::Load(const std::string& bundle, std::str
   std::unique_ptr<Vst3Module> module(new Vst3Module);
   module->binaryPath_ = BinaryPathOf(bundle);
   std::string reason;
-  module->handle_ = OpenModuleLibrary(module->binaryPath_, reason);
+  module->handle_ = hostlib::OpenModuleLibrary(module->binaryPath_, reason);
   if (!module->handle_) {
     error = "cannot load " + module->binaryPath_ + ": " + reason;
     return nullptr;
@@ -119,11 +119,11 @@ Vst3Module::~Vst3Module() {
     using ExitProc = bool (*)();
     if (auto exitProc = reinterpret_cast<ExitProc>(Symbol(kExitName))) exitProc();
   }
-  if (handle_) CloseModuleLibrary(handle_);
+  if (handle_) hostlib::CloseModuleLibrary(handle_);
 }
 
 void* Vst3Module::Symbol(const char* name) const {
-  return handle_ ? ModuleLibrarySymbol(handle_, name) : nullptr;
+  return handle_ ? hostlib::ModuleLibrarySymbol(handle_, name) : nullptr;
 }
 
 }  // namespace fluvia::vst3host

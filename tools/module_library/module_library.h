@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace fluvia::vst3host {
+namespace fluvia::hostlib {
 
 // The library's handle, or null with the system's reason in `reason`.
 void* OpenModuleLibrary(const std::string& path, std::string& reason);
@@ -12,4 +12,4 @@ void* OpenModuleLibrary(const std::string& path, std::string& reason);
 void* ModuleLibrarySymbol(void* handle, const char* name);
 void CloseModuleLibrary(void* handle);
 
-}  // namespace fluvia::vst3host
+}  // namespace fluvia::hostlib

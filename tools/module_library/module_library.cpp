@@ -1,4 +1,4 @@
-#include "tools/vst3host/module_library.h"
+#include "tools/module_library/module_library.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -6,7 +6,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace fluvia::vst3host {
+namespace fluvia::hostlib {
 
 #ifdef _WIN32
 void* OpenModuleLibrary(const std::string& path, std::string& reason) {
@@ -35,4 +35,4 @@ void* ModuleLibrarySymbol(void* handle, const char* name) { return ::dlsym(handl
 void CloseModuleLibrary(void* handle) { ::dlclose(handle); }
 #endif
 
-}  // namespace fluvia::vst3host
+}  // namespace fluvia::hostlib
