@@ -60,9 +60,9 @@ BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
 
 IGraphicsWin::IGraphicsWin(IPluginCore& plugin, ArtworkSet set, void* module)
     : IGraphics(plugin, EditorSizeFor(set).width, EditorSizeFor(set).height, kEditorFrameRate),
-      set_(set),
       w_(std::make_unique<WinWindowState>()) {
   w_->module = module ? static_cast<HINSTANCE>(module) : ThisModule();
+  SetArtwork(set);
 }
 
 IGraphicsWin::~IGraphicsWin() {
@@ -249,12 +249,12 @@ void IGraphicsWin::ShowMouseCursor() {
 }
 
 bool IGraphicsWin::ImageResourceSize(int id, const char* fileName, int& width, int& height) {
-  return HasPngExtension(fileName) && PngResourceSize(set_, id, width, height);
+  return HasPngExtension(fileName) && PngResourceSize(Artwork(), id, width, height);
 }
 
 std::unique_ptr<PixBitmap> IGraphicsWin::LoadImageResource(int id, const char* fileName) {
   if (!HasPngExtension(fileName)) return nullptr;
-  return std::unique_ptr<PixBitmap>(LoadPngResource(set_, id));
+  return std::unique_ptr<PixBitmap>(LoadPngResource(Artwork(), id));
 }
 
 }  // namespace fluvia

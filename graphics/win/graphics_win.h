@@ -25,7 +25,6 @@ class IGraphicsWin : public IGraphics {
   IGraphicsWin(IPluginCore& plugin, ArtworkSet set, void* module = nullptr);
   ~IGraphicsWin() override;
 
-  ArtworkSet Artwork() const { return set_; }
   // The redraw timer's identifier and period.
   static constexpr unsigned kTimerId = 2;
   int TimerPeriodMs() const { return 1000 / FrameRate(); }
@@ -59,7 +58,7 @@ class IGraphicsWin : public IGraphics {
   void HideMouseCursor() override;
   void ShowMouseCursor() override;
   std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) override;
-  int ImageSource() const override { return static_cast<int>(set_); }
+  int ImageSource() const override { return static_cast<int>(Artwork()); }
   // Read from the PNG header of the module's resource, so decoding waits for the first drawing.
   bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
 
@@ -80,7 +79,6 @@ class IGraphicsWin : public IGraphics {
   void HideTooltip();
   void* MainWindow();
 
-  ArtworkSet set_;
   std::unique_ptr<WinWindowState> w_;
 };
 
