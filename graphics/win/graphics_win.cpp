@@ -91,12 +91,20 @@ bool IGraphicsWin::MeasureIText(const ITextStyle& style, const char* text, IBoun
 void IGraphicsWin::Resize(int width, int height) {
   if (width == Width() && height == Height()) return;
   const int dw = width - Width(), dh = height - Height();
-  ResizeGraphics(width, height);
   HWND window = w_->window;
+  HWND parent = window && IsChildWindow(window) ? GetParent(window) : nullptr;
+  HWND grandparent = IsChildWindow(parent) ? GetParent(parent) : nullptr;
+  // The outer windows' sizes before the host hears of the change: a VST2 host may answer the
+  // size request by resizing them itself, and growing them by the difference afterwards
+  // would then overshoot.
+  RECT outerBefore[2] = {};
+  HWND outers[2] = {parent, grandparent};
+  for (int i = 0; i < 2; ++i) {
+    if (outers[i]) GetWindowRect(outers[i], &outerBefore[i]);
+  }
+  ResizeGraphics(width, height);
   if (!window) return;
   const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-  HWND parent = IsChildWindow(window) ? GetParent(window) : nullptr;
-  HWND grandparent = IsChildWindow(parent) ? GetParent(parent) : nullptr;
   RECT own;
   GetWindowRect(window, &own);
   SetWindowPos(window, nullptr, 0, 0, int(own.right - own.left) + dw,
@@ -104,12 +112,11 @@ void IGraphicsWin::Resize(int width, int height) {
   // A VST3 host resizes its own frame when the view asks; other hosts expect the plug-in to
   // grow the windows it sits in.
   if (Plugin().ApiKind() != PluginApi::VST3) {
-    for (HWND outer : {parent, grandparent}) {
-      if (!outer) continue;
-      RECT r;
-      GetWindowRect(outer, &r);
-      SetWindowPos(outer, nullptr, 0, 0, int(r.right - r.left) + dw, int(r.bottom - r.top) + dh,
-                   flags);
+    for (int i = 0; i < 2; ++i) {
+      if (!outers[i]) continue;
+      const RECT& r = outerBefore[i];
+      SetWindowPos(outers[i], nullptr, 0, 0, int(r.right - r.left) + dw,
+                   int(r.bottom - r.top) + dh, flags);
     }
   }
   RECT all = {0, 0, width, height};
@@ -246,6 +253,14 @@ void IGraphicsWin::ShowMouseCursor() {
   SetCursorPos(SavedCursorX(), SavedCursorY());
   ShowCursor(TRUE);
   SetCursorHidden(false);
+}
+
+bool IGraphicsWin::WorkAreaSize(int& width, int& height) {
+  RECT area{};
+  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return false;
+  width = area.right - area.left;
+  height = area.bottom - area.top;
+  return width > 0 && height > 0;
 }
 
 bool IGraphicsWin::ImageResourceSize(int id, const char* fileName, int& width, int& height) {

@@ -61,6 +61,8 @@ class IGraphicsWin : public IGraphics {
   int ImageSource() const override { return static_cast<int>(Artwork()); }
   // Read from the PNG header of the module's resource, so decoding waits for the first drawing.
   bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
+  // The primary monitor's work area (without the task bar).
+  bool WorkAreaSize(int& width, int& height) override;
 
   // ---- Used by the window procedures (win_messages.cpp) ------------------------------------
   // Handles one message of the editor window; returns false to let the default procedure

@@ -1,5 +1,6 @@
-// The artwork as module resources of type "PNG", numbers 101 to 117, in a Windows module that
-// carries one set (here the large one), and the Wine check of the text layer.
+// The artwork as module resources of type "PNG" in a Windows module that carries both sets
+// (the large set as numbers 101 to 117, the small set above them), and the Wine check of the
+// text layer.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,15 +23,24 @@ TEST(PixResources, EveryArtworkImageIsAPngResourceOfTheModule) {
     EXPECT_GT(image->Width(), 0);
     EXPECT_GT(image->Height(), 0);
   }
-  std::unique_ptr<PixMemBitmap> backdrop(LoadPngResource(ArtworkSet::Large, 101));
-  ASSERT_NE(backdrop, nullptr);
-  EXPECT_EQ(backdrop->Width(), 2000);  // the large set's backdrop
+  // Each set's own backdrop and knob strip.
+  struct Case {
+    ArtworkSet set;
+    int id;
+    int width;
+  };
+  for (const Case& c : {Case{ArtworkSet::Large, 101, 2000}, Case{ArtworkSet::Small, 101, 1000},
+                        Case{ArtworkSet::Large, 109, 100}, Case{ArtworkSet::Small, 109, 50}}) {
+    std::unique_ptr<PixMemBitmap> image(LoadPngResource(c.set, c.id));
+    ASSERT_NE(image, nullptr) << c.id;
+    EXPECT_EQ(image->Width(), c.width) << c.id;
+  }
 }
 
 TEST(PixResources, IdsWithoutAResourceGiveNothing) {
-  for (int id : {0, 100, 118, -5, 70000}) {
-    std::unique_ptr<PixMemBitmap> image(LoadPngResource(ArtworkSet::Large, id));
-    EXPECT_EQ(image, nullptr) << id;
+  for (int id : {0, 100, 118, -5, 70000, 1101}) {
+    EXPECT_EQ(std::unique_ptr<PixMemBitmap>(LoadPngResource(ArtworkSet::Large, id)), nullptr) << id;
+    EXPECT_EQ(std::unique_ptr<PixMemBitmap>(LoadPngResource(ArtworkSet::Small, id)), nullptr) << id;
   }
 }
 

@@ -101,7 +101,8 @@ if(TARGET gtest)
     ${_pix}/pix_bitmap_test.cpp ${_pix}/pix_blend_test.cpp ${_pix}/pix_font_test.cpp
     ${_pix}/pix_png_test.cpp ${_pix}/pix_utf8_test.cpp pix_resource_test.cpp)
   target_include_directories(win_pix_tests PRIVATE ${PROJECT_SOURCE_DIR} ${_pix})
-  target_link_libraries(win_pix_tests PRIVATE fluvia_pix fluvia_artwork_large gtest gtest_main)
+  target_link_libraries(win_pix_tests PRIVATE fluvia_pix fluvia_artwork_large fluvia_artwork_small
+                        gtest gtest_main)
   target_link_options(win_pix_tests PRIVATE -static)
   fluvia_warnings(win_pix_tests)
   add_test(NAME win_pix_tests
