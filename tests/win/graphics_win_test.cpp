@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "framework/parameter.h"
+#include "graphics/bitmap_control.h"
+#include "graphics/editor_layout.h"
+#include "graphics/knob_control.h"
 #include "graphics/win/graphics_win.h"
 #include "tests/graphics/editor/probe_control.h"
 #include "tests/graphics/editor/test_plugin.h"
@@ -261,6 +264,46 @@ TEST_F(WinEditorTest, ResizingGrowsTheEditorAndForVst2HostsItsParent) {
   RECT after;
   GetWindowRect(host_, &after);
   EXPECT_EQ(after.right - after.left, host.right - host.left);  // a VST3 host resizes itself
+}
+
+// The instrument's layout in a real window switched between the sizes in place: the window
+// follows, the same controls take the other set's images from the module's resources, and the
+// editor draws them.
+TEST(WinEditorSizes, TheOpenEditorSwitchesSetsInPlace) {
+  TestPlugin plugin(PluginApi::VST3);
+  auto owned = std::make_unique<IGraphicsWin>(plugin, ArtworkSet::Small);
+  IGraphicsWin& graphics = *owned;
+  const EditorControls controls = BuildEditorLayout(graphics, plugin, ArtworkSet::Small, nullptr,
+                                                    "C:\\");
+  plugin.AttachEditor(std::move(owned));
+  HWND host = MakeHostWindow(1100, 1000);
+  ASSERT_NE(host, nullptr);
+  HWND editor = static_cast<HWND>(graphics.OpenWindow(host));
+  ASSERT_NE(editor, nullptr);
+  Pump(150);
+  IKnobMultiControl* volume = controls.knobs[1];
+  ASSERT_NE(volume->Strip().Bitmap(), nullptr);
+  EXPECT_EQ(volume->Strip().width, 50);
+
+  SwitchEditorArtwork(graphics, controls, ArtworkSet::Large);
+  Pump(150);
+  RECT r;
+  GetClientRect(editor, &r);
+  EXPECT_EQ(r.right, 1000);
+  EXPECT_EQ(r.bottom, 960);
+  EXPECT_EQ(controls.knobs[1], volume);
+  EXPECT_EQ(volume->Rect(), IBounds(790, 740, 890, 820));
+  ASSERT_NE(volume->Strip().Bitmap(), nullptr);  // decoded from the large set's resources
+  EXPECT_EQ(volume->Strip().width, 100);
+  EXPECT_EQ(static_cast<IBitmapControl*>(controls.rows[0])->Strip().width, 2000);
+
+  SwitchEditorArtwork(graphics, controls, ArtworkSet::Small);
+  Pump(100);
+  GetClientRect(editor, &r);
+  EXPECT_EQ(r.right, 500);
+  EXPECT_EQ(volume->Strip().width, 50);
+  graphics.CloseWindow();
+  DestroyWindow(host);
 }
 
 TEST(WinEditorLifecycle, ClassLivesWhileAnEditorIsOpenAndReopeningKeepsThePlace) {

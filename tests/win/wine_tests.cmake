@@ -82,8 +82,8 @@ if(TARGET fluvia_graphics_win AND EXISTS "${FLUVIA_GTEST_SOURCE_DIR}/CMakeLists.
   add_executable(win_graphics_tests graphics_win_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/graphics/editor/test_plugin.cpp)
   target_include_directories(win_graphics_tests PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(win_graphics_tests PRIVATE fluvia_graphics_win fluvia_artwork_small fluvia_engine
-    gtest gtest_main)
+  target_link_libraries(win_graphics_tests PRIVATE fluvia_graphics_win fluvia_artwork_small
+    fluvia_artwork_large fluvia_engine gtest gtest_main)
   target_link_options(win_graphics_tests PRIVATE -static)
   fluvia_warnings(win_graphics_tests)
   add_test(NAME win_graphics_tests
