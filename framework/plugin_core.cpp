@@ -244,12 +244,14 @@ void IPluginCore::ResizeEditor(int width, int height) {
 }
 
 void IPluginCore::AttachEditor(std::unique_ptr<IEditorLink> editor) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (!editor) return;
+  // The editor takes its own lock here; doing it before the instance mutex keeps one lock
+  // order everywhere (editor, then instance, as a knob drag takes them).
+  editor->PrepareDrawing();
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   for (int i = 0; i < NumParams(); ++i) {
     editor->SetParameterFromPlug(i, params_[size_t(i)]->Normalised(), true);
   }
-  editor->PrepareDrawing();
   editor_ = std::move(editor);
 }
 
