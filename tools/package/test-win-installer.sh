@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, in a fresh scratch prefix:
+#   1. an older version installs silently; the test saves a user preset and changes a
+#      factory preset;
+#   2. this version installs over it: the modules are replaced, both presets stay;
+#   3. the modules and factory presets are where hosts and the plug-in look for them (and,
+#      with a Windows test host, both modules load from there and see the presets);
+#   4. the uninstaller runs silently and only the test's two presets remain.
+#
+#   bash tools/package/test-win-installer.sh --modules DIR [--host EXE]
+#
+# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll. --host names a Windows test host
+# that is run as: wine EXE <VST3 bundle> <VST2 dll> <preset folder>, and must exit 0.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+modules="" host=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --modules) modules="$2"; shift 2 ;;
+    --host) host="$2"; shift 2 ;;
+    *) echo "usage: test-win-installer.sh --modules DIR [--host EXE]" >&2; exit 2 ;;
+  esac
+done
+version="$(sed -n 's/^project(Fluvia VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+
+scratch="$(mktemp -d)"
+cleanup() {
+  WINEPREFIX="$scratch/prefix" wineserver -k 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+bash "$here/make-installer.sh" --version 0.9.0 --modules "$modules" \
+  --presets "$root/presets/factory" --out "$scratch/old-setup.exe" >/dev/null
+bash "$here/make-installer.sh" --version "$version" --modules "$modules" \
+  --presets "$root/presets/factory" --out "$scratch/setup.exe" >/dev/null
+
+export HOME="$scratch/home" WINEPREFIX="$scratch/prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fresh prefix
+mkdir -p "$HOME"
+c="$WINEPREFIX/drive_c"
+vst3="$c/Program Files/Common Files/VST3/Fluvia.vst3"
+vst2_dir="$c/Program Files/VSTPlugins"
+presets="$c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
+uninstaller="$c/Program Files/VelmoraAudio/Fluvia/Uninstall Fluvia.exe"
+run() { wine "$@" </dev/null; wineserver -w; }
+
+wineboot --init >/dev/null 2>&1
+wineserver -w
+
+# 1. The older version, then the person's own changes.
+run "$scratch/old-setup.exe" /S
+[ -f "$vst2_dir/Fluvia.dll" ] || fail "the older installer put no VST2 module"
+user_preset="$presets/User/USR - Fluvia User Preset 001.fluviapreset"
+changed="$presets/Factory/SFX - Shower.fluviapreset"
+printf 'saved by the test\n' > "$user_preset"
+printf 'changed by the test\n' > "$changed"
+printf 'damaged' > "$vst2_dir/Fluvia.dll"
+printf 'damaged' > "$vst3/Contents/x86_64-win/Fluvia.vst3"
+
+# 2. This version over it.
+run "$scratch/setup.exe" /S
+cmp -s "$modules/Fluvia.dll" "$vst2_dir/Fluvia.dll" || fail "the VST2 module was not replaced"
+diff -r "$modules/Fluvia.vst3" "$vst3" >/dev/null || fail "the VST3 bundle was not replaced"
+[ "$(cat "$user_preset")" = "saved by the test" ] || fail "the user preset changed"
+[ "$(cat "$changed")" = "changed by the test" ] || fail "the changed factory preset was replaced"
+
+# 3. Everything where it belongs.
+for f in "$root"/presets/factory/*.fluviapreset; do
+  name="$(basename "$f")"
+  [ "$name" = "SFX - Shower.fluviapreset" ] && continue
+  cmp -s "$f" "$presets/Factory/$name" || fail "factory preset $name missing or different"
+done
+[ -f "$uninstaller" ] || fail "no uninstaller"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' /v DisplayVersion \
+  </dev/null 2>/dev/null | grep -q "$version" || fail "the uninstaller is not registered as $version"
+if [ -n "$host" ]; then
+  run "$host" 'C:\Program Files\Common Files\VST3\Fluvia.vst3' 'C:\Program Files\VSTPlugins\Fluvia.dll' \
+      'C:\users\Public\Documents\VelmoraAudio\Fluvia\Presets' || fail "the test host failed"
+else
+  echo "note: no Windows test host given: the modules were not loaded"
+fi
+
+# 4. Uninstall: the NSIS uninstaller copies itself to a temporary folder and runs from
+# there, so wait for every Wine process to end.
+run "$uninstaller" /S
+[ ! -e "$vst3" ] || fail "the VST3 bundle is left"
+[ ! -e "$vst2_dir" ] || fail "the VST2 folder is left"
+[ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' </dev/null \
+  >/dev/null 2>&1 && fail "the uninstall entry is left"
+wine reg query 'HKLM\Software\VelmoraAudio' </dev/null >/dev/null 2>&1 && fail "the settings key is left"
+left="$(cd "$presets" && find . -type f | sort)"
+expected="$(printf '%s\n' './Factory/SFX - Shower.fluviapreset' './User/USR - Fluvia User Preset 001.fluviapreset')"
+[ "$left" = "$expected" ] || fail "after uninstalling, the preset folder holds: $left"
+echo "ok: installer $(du -k "$scratch/setup.exe" | cut -f1) KB"
