@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: the Release build with every test (including the real hosts), the
 # suite again under AddressSanitizer + UndefinedBehaviorSanitizer, and the threaded tests
-# under ThreadSanitizer.
+# under ThreadSanitizer, then the packages made from the Release build (see
+# tools/package/test-packages.sh).
 set -euo pipefail
 cd "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -11,3 +12,6 @@ for preset in release asan tsan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== packages"
+bash tools/package/test-packages.sh

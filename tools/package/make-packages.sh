@@ -60,13 +60,15 @@ stage_linux_modules() {
     mkdir -p "$vst2_dir"
     cp "$vst2" "$vst2_dir/Fluvia.so"
   fi
-  find "$vst3_dir/Fluvia.vst3" ${vst2:+"$vst2_dir/Fluvia.so"} -name '*.so' -exec strip --strip-unneeded {} +
+  find "$vst3_dir/Fluvia.vst3" ${vst2:+"$vst2_dir/Fluvia.so"} -name '*.so' \
+    -exec strip --strip-unneeded --remove-section=.comment {} +
   find "$vst3_dir/Fluvia.vst3" -type d -exec chmod 755 {} +
   find "$vst3_dir/Fluvia.vst3" ${vst2:+"$vst2_dir/Fluvia.so"} -type f -exec chmod 644 {} +
 }
 
 # ---- Debian package -------------------------------------------------------------------------
-deb_root="$work/deb"
+# dpkg-shlibdeps expects the files in the package's folder below a source tree.
+deb_root="$work/src/debian/fluvia"
 stage_linux_modules "$deb_root/usr/lib/vst3" "$deb_root/usr/lib/vst"
 install -d "$deb_root/usr/share/fluvia/presets" "$deb_root/usr/share/doc/fluvia"
 install -m 644 "$factory"/*.fluviapreset "$deb_root/usr/share/fluvia/presets/"
@@ -75,14 +77,13 @@ sed "s/@VERSION@/$version/; s/@DATE@/$(date -u -R -d "@$stamp")/" "$here/debian/
   | gzip -9n > "$deb_root/usr/share/doc/fluvia/changelog.gz"
 chmod 644 "$deb_root/usr/share/doc/fluvia/changelog.gz"
 
-# Dependencies from the libraries the modules link; dpkg-shlibdeps reads a source package's
-# control file, so give it a minimal one.
-mkdir -p "$work/shlibs/debian"
-printf 'Source: fluvia\n\nPackage: fluvia\nArchitecture: amd64\n' > "$work/shlibs/debian/control"
-depends="$(cd "$work/shlibs" && dpkg-shlibdeps -O $(find "$deb_root/usr/lib" -name '*.so') \
+# Dependencies from the libraries the modules link; dpkg-shlibdeps reads the source tree's
+# control file, so give it a minimal one, and finds the package's root by its DEBIAN folder.
+mkdir -p "$deb_root/DEBIAN"
+printf 'Source: fluvia\n\nPackage: fluvia\nArchitecture: amd64\n' > "$work/src/debian/control"
+depends="$(cd "$work/src" && dpkg-shlibdeps -O $(find debian/fluvia/usr/lib -name '*.so') \
            | sed -n 's/^shlibs:Depends=//p')"
 installed_size="$(du -sk --apparent-size "$deb_root/usr" | cut -f1)"
-mkdir -p "$deb_root/DEBIAN"
 sed -e "s/@VERSION@/$version/" -e "s/@DEPENDS@/$depends/" -e "s/@SIZE@/$installed_size/" \
     "$here/debian/control.in" > "$deb_root/DEBIAN/control"
 (cd "$deb_root" && find usr -type f -print0 | sort -z | xargs -0 md5sum > DEBIAN/md5sums)
