@@ -2,8 +2,8 @@
 // A system-wide install (the Debian package) puts the factory presets into a shared data
 // folder, since a package cannot write into every user's documents folder. The first
 // instance in a process lays them into the user's preset folder, so a person who installs
-// the package and opens a host finds the library filled. A factory preset the person changed
-// or deleted-and-replaced is never overwritten.
+// the package and opens a host finds the library filled. A preset file that is already there
+// is never replaced (InstallPresets); a factory preset the person deleted comes back.
 
 #include <string>
 

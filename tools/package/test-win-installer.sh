@@ -2,7 +2,8 @@
 # The Windows installer under Wine, in a fresh scratch prefix:
 #   1. an older version installs silently; the test saves a user preset and changes a
 #      factory preset;
-#   2. this version installs over it: the modules are replaced, both presets stay;
+#   2. this version installs over it, with another VST2 folder: the modules are replaced
+#      (the VST2 module moves), both presets stay;
 #   3. the modules and factory presets are where hosts and the plug-in look for them (and,
 #      with a Windows test host, both modules load from there and see the presets);
 #   4. the uninstaller runs silently and only the test's two presets remain.
@@ -42,7 +43,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fres
 mkdir -p "$HOME"
 c="$WINEPREFIX/drive_c"
 vst3="$c/Program Files/Common Files/VST3/Fluvia.vst3"
-vst2_dir="$c/Program Files/VSTPlugins"
+old_vst2_dir="$c/Program Files/VSTPlugins"
+vst2_dir="$c/Audio/VST2"
 presets="$c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
 uninstaller="$c/Program Files/VelmoraAudio/Fluvia/Uninstall Fluvia.exe"
 run() { wine "$@" </dev/null; wineserver -w; }
@@ -52,16 +54,17 @@ wineserver -w
 
 # 1. The older version, then the person's own changes.
 run "$scratch/old-setup.exe" /S
-[ -f "$vst2_dir/Fluvia.dll" ] || fail "the older installer put no VST2 module"
+[ -f "$old_vst2_dir/Fluvia.dll" ] || fail "the older installer put no VST2 module in the default folder"
 user_preset="$presets/User/USR - Fluvia User Preset 001.fluviapreset"
 changed="$presets/Factory/SFX - Shower.fluviapreset"
 printf 'saved by the test\n' > "$user_preset"
 printf 'changed by the test\n' > "$changed"
-printf 'damaged' > "$vst2_dir/Fluvia.dll"
 printf 'damaged' > "$vst3/Contents/x86_64-win/Fluvia.vst3"
 
-# 2. This version over it.
-run "$scratch/setup.exe" /S
+# 2. This version over it, into another VST2 folder. (NSIS takes /D= unquoted only, and Wine
+# quotes an argument with spaces, so this folder has none.)
+run "$scratch/setup.exe" /S '/D=C:\Audio\VST2'
+[ ! -e "$old_vst2_dir" ] || fail "the VST2 module was not moved out of the earlier folder"
 cmp -s "$modules/Fluvia.dll" "$vst2_dir/Fluvia.dll" || fail "the VST2 module was not replaced"
 diff -r "$modules/Fluvia.vst3" "$vst3" >/dev/null || fail "the VST3 bundle was not replaced"
 [ "$(cat "$user_preset")" = "saved by the test" ] || fail "the user preset changed"
@@ -77,7 +80,7 @@ done
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' /v DisplayVersion \
   </dev/null 2>/dev/null | grep -q "$version" || fail "the uninstaller is not registered as $version"
 if [ -n "$host" ]; then
-  run "$host" 'C:\Program Files\Common Files\VST3\Fluvia.vst3' 'C:\Program Files\VSTPlugins\Fluvia.dll' \
+  run "$host" 'C:\Program Files\Common Files\VST3\Fluvia.vst3' 'C:\Audio\VST2\Fluvia.dll' \
       'C:\users\Public\Documents\VelmoraAudio\Fluvia\Presets' || fail "the test host failed"
 else
   echo "note: no Windows test host given: the modules were not loaded"
@@ -88,6 +91,7 @@ fi
 run "$uninstaller" /S
 [ ! -e "$vst3" ] || fail "the VST3 bundle is left"
 [ ! -e "$vst2_dir" ] || fail "the VST2 folder is left"
+[ -d "$c/Audio" ] || fail "a folder the installer did not make was removed"
 [ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' </dev/null \
   >/dev/null 2>&1 && fail "the uninstall entry is left"
