@@ -10,6 +10,9 @@ cd "$root"
 bash tools/setup/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
+# The packages people install (Debian package, archive; the Windows installer once a win64
+# build exists), into build/packages.
+bash tools/package/make-packages.sh
 
 build=build/release
 demo="$root/fluvia-demo.wav"

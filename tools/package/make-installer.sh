@@ -7,7 +7,8 @@
 # dated by the last commit that changed it, so an unchanged preset carries the same date in
 # every version's installer and the uninstaller can tell it from one the person saved over.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/common.sh"
 version="" modules="" presets="" out=""
 while [ $# -gt 0 ]; do
   case "$1" in

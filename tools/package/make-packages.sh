@@ -11,12 +11,12 @@
 # Defaults: build/release, build/win64 and build/packages; the version is the project's.
 # A module that was not built is left out with a note; the Linux VST3 bundle is required.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-here="$root/tools/package"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/common.sh"
 out="$root/build/packages"
 linux_build="$root/build/release"
 win_build="$root/build/win64"
-version=""
+version="$project_version"
 while [ $# -gt 0 ]; do
   case "$1" in
     --out) out="$2"; shift 2 ;;
@@ -27,9 +27,6 @@ while [ $# -gt 0 ]; do
        exit 2 ;;
   esac
 done
-if [ -z "$version" ]; then
-  version="$(sed -n 's/^project(Fluvia VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
-fi
 
 vst3="$linux_build/adapters/vst3/Fluvia.vst3"
 vst2="$linux_build/adapters/vst2/Fluvia.so"

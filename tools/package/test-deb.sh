@@ -14,7 +14,7 @@
 #   bash tools/package/test-deb.sh --deb FILE --linux-build DIR
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+source "$here/common.sh"
 deb="" build=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -23,7 +23,6 @@ while [ $# -gt 0 ]; do
     *) echo "usage: test-deb.sh --deb FILE --linux-build DIR" >&2; exit 2 ;;
   esac
 done
-fail() { echo "FAIL: $*" >&2; exit 1; }
 installed() { dpkg-query -W -f='${Status}' fluvia 2>/dev/null | grep -q 'ok installed'; }
 if [ "$(id -u)" -ne 0 ]; then
   echo "skipped: installing a package needs root"; exit 0

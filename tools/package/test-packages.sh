@@ -7,7 +7,7 @@
 #   bash tools/package/test-packages.sh [--linux-build DIR] [--win-build DIR]
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+source "$here/common.sh"
 linux_build="$root/build/release"
 win_build="$root/build/win64"
 while [ $# -gt 0 ]; do
@@ -17,11 +17,10 @@ while [ $# -gt 0 ]; do
     *) echo "usage: test-packages.sh [--linux-build DIR] [--win-build DIR]" >&2; exit 2 ;;
   esac
 done
-version="$(sed -n 's/^project(Fluvia VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+version="$project_version"
 out="$root/build/packages"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
 step "making the packages"

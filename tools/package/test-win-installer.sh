@@ -14,7 +14,7 @@
 # that is run as: wine EXE <VST3 bundle> <VST2 dll> <preset folder>, and must exit 0.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+source "$here/common.sh"
 modules="" host=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: test-win-installer.sh --modules DIR [--host EXE]" >&2; exit 2 ;;
   esac
 done
-version="$(sed -n 's/^project(Fluvia VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+version="$project_version"
 
 scratch="$(mktemp -d)"
 cleanup() {
@@ -31,7 +31,6 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 bash "$here/make-installer.sh" --version 0.9.0 --modules "$modules" \
   --presets "$root/presets/factory" --out "$scratch/old-setup.exe" >/dev/null
