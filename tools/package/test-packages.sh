@@ -70,7 +70,8 @@ elif [ -f "$setup" ]; then
   cp -r "$win_build/adapters/vst3/Fluvia.vst3" "$scratch/win/"
   cp "$win_build/adapters/vst2/Fluvia.dll" "$scratch/win/Fluvia.dll"
   host=()
-  for exe in "$win_build"/tests/*/fluvia-win-host.exe; do [ -f "$exe" ] && host=(--host "$exe"); done
+  [ -f "$win_build/tests/win/fluvia-module-check.exe" ] \
+    && host=(--host "$win_build/tests/win/fluvia-module-check.exe")
   xvfb-run -a bash "$here/test-win-installer.sh" --modules "$scratch/win" "${host[@]}"
 else
   # Without a Windows build the installer's own behaviour is still checked, with stand-in

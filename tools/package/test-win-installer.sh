@@ -10,8 +10,8 @@
 #
 #   bash tools/package/test-win-installer.sh --modules DIR [--host EXE]
 #
-# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll. --host names a Windows test host
-# that is run as: wine EXE <VST3 bundle> <VST2 dll> <preset folder>, and must exit 0.
+# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll. --host names the Windows module
+# check (fluvia-module-check.exe), run as: EXE render vst3|vst2 MODULE 64 OUT [PRESET].
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
@@ -79,8 +79,19 @@ done
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' /v DisplayVersion \
   </dev/null 2>/dev/null | grep -q "$version" || fail "the uninstaller is not registered as $version"
 if [ -n "$host" ]; then
-  run "$host" 'C:\Program Files\Common Files\VST3\Fluvia.vst3' 'C:\Audio\VST2\Fluvia.dll' \
-      'C:\users\Public\Documents\VelmoraAudio\Fluvia\Presets' || fail "the test host failed"
+  # Each module, loaded from where the installer put it, plays the host's performance once
+  # from factory preset 3 and once without a preset: the two must differ, or the preset was
+  # not found.
+  installed_vst3='C:\Program Files\Common Files\VST3\Fluvia.vst3'
+  installed_vst2='C:\Audio\VST2\Fluvia.dll'
+  for format in vst3 vst2; do
+    module="$installed_vst3"; [ "$format" = vst2 ] && module="$installed_vst2"
+    (cd "$scratch" && run "$host" render "$format" "$module" 64 "$format-none.raw" \
+      && run "$host" render "$format" "$module" 64 "$format-preset.raw" 3) >/dev/null \
+      || fail "the test host cannot play the installed $format module"
+    ! cmp -s "$scratch/$format-none.raw" "$scratch/$format-preset.raw" \
+      || fail "the installed $format module did not find the factory presets"
+  done
 else
   echo "note: no Windows test host given: the modules were not loaded"
 fi
