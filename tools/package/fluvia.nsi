@@ -4,6 +4,7 @@
 ;   PRESETS  a folder holding the factory presets, dated as the installer should date them
 ;   PRESET_LIST  an include file with one "!insertmacro FactoryPreset <file name>" per preset
 ;   LICENSE  the licence text shown before installing
+;   COPYRIGHT  the copyright notices, installed next to the uninstaller
 ;   OUTFILE  the installer to write
 ;
 ; Installs the VST3 bundle into Common Files\VST3, the VST2 module into a folder the person
@@ -90,7 +91,8 @@ Section "Fluvia"
   SetOverwrite on
   CreateDirectory "${PRESET_FOLDER}\User"
 
-  CreateDirectory "${UNINSTALLER_FOLDER}"
+  SetOutPath "${UNINSTALLER_FOLDER}"
+  File "/oname=Copyright.txt" "${COPYRIGHT}"
   WriteUninstaller "${UNINSTALLER}"
   WriteRegStr HKLM "${APP_KEY}" "VST2Folder" "$INSTDIR"
   WriteRegStr HKLM "${APP_KEY}" "Version" "${VERSION}"
@@ -136,6 +138,7 @@ Section "Uninstall"
   RMDir "$DOCUMENTS\VelmoraAudio\Fluvia"
   RMDir "$DOCUMENTS\VelmoraAudio"
 
+  Delete "${UNINSTALLER_FOLDER}\Copyright.txt"
   Delete "${UNINSTALLER}"
   RMDir "${UNINSTALLER_FOLDER}"
   RMDir "$PROGRAMFILES64\VelmoraAudio"

@@ -40,6 +40,7 @@ done
 mkdir -p "$(dirname "$out")"
 makensis -V2 -NOCD \
   "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets" \
-  "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$root/LICENSE" "-DOUTFILE=$out" \
+  "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$root/LICENSE" \
+  "-DCOPYRIGHT=$root/tools/package/debian/copyright" "-DOUTFILE=$out" \
   "$root/tools/package/fluvia.nsi"
 echo "made $out ($(du -k "$out" | cut -f1) KB)"

@@ -98,6 +98,7 @@ install -d "$tar_root/Presets/Factory"
 install -m 644 "$factory"/*.fluviapreset "$tar_root/Presets/Factory/"
 sed "s/@VERSION@/$version/" "$here/INSTALL-linux.txt" > "$tar_root/INSTALL.txt"
 install -m 644 "$root/LICENSE" "$tar_root/LICENSE.txt"
+install -m 644 "$here/debian/copyright" "$tar_root/COPYRIGHT.txt"
 [ -n "$vst2" ] || sed -i '/^VST2:/,/^$/d' "$tar_root/INSTALL.txt"
 tgz="$out/$name.tar.gz"
 tar -C "$work/tar" --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
