@@ -46,7 +46,13 @@ old_vst2_dir="$c/Program Files/VSTPlugins"
 vst2_dir="$c/Audio/VST2"
 presets="$c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
 uninstaller="$c/Program Files/VelmoraAudio/Fluvia/Uninstall Fluvia.exe"
-run() { wine "$@" </dev/null; wineserver -w; }
+# Runs a Windows program and waits for every process it started; its own exit status counts.
+run() {
+  local status=0
+  wine "$@" </dev/null || status=$?
+  wineserver -w
+  return "$status"
+}
 
 wineboot --init >/dev/null 2>&1
 wineserver -w
@@ -82,8 +88,8 @@ if [ -n "$host" ]; then
   # Each module, loaded from where the installer put it, plays the host's performance once
   # from factory preset 3 and once without a preset: the two must differ, or the preset was
   # not found.
-  installed_vst3='C:\Program Files\Common Files\VST3\Fluvia.vst3'
-  installed_vst2='C:\Audio\VST2\Fluvia.dll'
+  installed_vst3='C:/Program Files/Common Files/VST3/Fluvia.vst3'
+  installed_vst2='C:/Audio/VST2/Fluvia.dll'
   for format in vst3 vst2; do
     module="$installed_vst3"; [ "$format" = vst2 ] && module="$installed_vst2"
     (cd "$scratch" && run "$host" render "$format" "$module" 64 "$format-none.raw" \
