@@ -115,10 +115,6 @@ if [ ! -f "$win_vst2" ]; then
   exit 0
 fi
 win_stage="$work/win"
-mkdir -p "$win_stage"
-cp -r "$win_vst3" "$win_stage/"
-cp "$win_vst2" "$win_stage/Fluvia.dll"
-x86_64-w64-mingw32-strip --strip-unneeded "$win_stage/Fluvia.vst3/Contents/x86_64-win/Fluvia.vst3" \
-  "$win_stage/Fluvia.dll"
+stage_windows_modules "$win_build" "$win_stage"
 bash "$here/make-installer.sh" --version "$version" --modules "$win_stage" \
   --presets "$factory" --out "$out/Fluvia-$version-win64-setup.exe"

@@ -66,13 +66,12 @@ elif [ -f "$setup" ]; then
   size_kb="$(du -k "$setup" | cut -f1)"
   echo "installer: $size_kb KB"
   [ "$size_kb" -lt 15360 ] || fail "the installer is larger than 15 MB"
-  mkdir -p "$scratch/win"
-  cp -r "$win_build/adapters/vst3/Fluvia.vst3" "$scratch/win/"
-  cp "$win_build/adapters/vst2/Fluvia.dll" "$scratch/win/Fluvia.dll"
+  stage_windows_modules "$win_build" "$scratch/win"
   host=()
   [ -f "$win_build/tests/win/fluvia-module-check.exe" ] \
     && host=(--host "$win_build/tests/win/fluvia-module-check.exe")
-  xvfb-run -a bash "$here/test-win-installer.sh" --modules "$scratch/win" "${host[@]}"
+  xvfb-run -a bash "$here/test-win-installer.sh" --modules "$scratch/win" --installer "$setup" \
+    "${host[@]}"
 else
   # Without a Windows build the installer's own behaviour is still checked, with stand-in
   # files in place of the two modules (a test double: nothing loads them).

@@ -8,19 +8,21 @@
 #      with a Windows test host, both modules load from there and see the presets);
 #   4. the uninstaller runs silently and only the test's two presets remain.
 #
-#   bash tools/package/test-win-installer.sh --modules DIR [--host EXE]
+#   bash tools/package/test-win-installer.sh --modules DIR [--installer FILE] [--host EXE]
 #
-# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll. --host names the Windows module
+# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll; FILE is this version's installer
+# made from them (made here when not given; the older one is always made here). --host names the Windows module
 # check (fluvia-module-check.exe), run as: EXE render vst3|vst2 MODULE 64 OUT [PRESET].
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
-modules="" host=""
+modules="" host="" setup=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --modules) modules="$2"; shift 2 ;;
+    --installer) setup="$2"; shift 2 ;;
     --host) host="$2"; shift 2 ;;
-    *) echo "usage: test-win-installer.sh --modules DIR [--host EXE]" >&2; exit 2 ;;
+    *) echo "usage: test-win-installer.sh --modules DIR [--installer FILE] [--host EXE]" >&2; exit 2 ;;
   esac
 done
 version="$project_version"
@@ -34,8 +36,11 @@ trap cleanup EXIT
 
 bash "$here/make-installer.sh" --version 0.9.0 --modules "$modules" \
   --presets "$root/presets/factory" --out "$scratch/old-setup.exe" >/dev/null
-bash "$here/make-installer.sh" --version "$version" --modules "$modules" \
-  --presets "$root/presets/factory" --out "$scratch/setup.exe" >/dev/null
+if [ -z "$setup" ]; then
+  setup="$scratch/setup.exe"
+  bash "$here/make-installer.sh" --version "$version" --modules "$modules" \
+    --presets "$root/presets/factory" --out "$setup" >/dev/null
+fi
 
 export HOME="$scratch/home" WINEPREFIX="$scratch/prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fresh prefix
@@ -68,7 +73,7 @@ printf 'damaged' > "$vst3/Contents/x86_64-win/Fluvia.vst3"
 
 # 2. This version over it, into another VST2 folder. (NSIS takes /D= unquoted only, and Wine
 # quotes an argument with spaces, so this folder has none.)
-run "$scratch/setup.exe" /S '/D=C:\Audio\VST2'
+run "$setup" /S '/D=C:\Audio\VST2'
 [ ! -e "$old_vst2_dir" ] || fail "the VST2 module was not moved out of the earlier folder"
 cmp -s "$modules/Fluvia.dll" "$vst2_dir/Fluvia.dll" || fail "the VST2 module was not replaced"
 diff -r "$modules/Fluvia.vst3" "$vst3" >/dev/null || fail "the VST3 bundle was not replaced"
@@ -115,4 +120,4 @@ wine reg query 'HKLM\Software\VelmoraAudio' </dev/null >/dev/null 2>&1 && fail "
 left="$(cd "$presets" && find . -type f | sort)"
 expected="$(printf '%s\n' './Factory/SFX - Shower.fluviapreset' './User/USR - Fluvia User Preset 001.fluviapreset')"
 [ "$left" = "$expected" ] || fail "after uninstalling, the preset folder holds: $left"
-echo "ok: installer $(du -k "$scratch/setup.exe" | cut -f1) KB"
+echo "ok: installer $(du -k "$setup" | cut -f1) KB"
