@@ -2,7 +2,8 @@
 # The Debian package on this machine (root, a throwaway machine in CI):
 #   1. an older version installs; the plug-in, opened with a fresh home, lays the factory
 #      presets there; the person changes one and saves a preset of their own;
-#   2. this version installs over it: the files are replaced, the person's presets stay;
+#   2. this version installs over it and over itself: the files are replaced, the person's
+#      presets stay;
 #   3. Ardour's VST3 and VST2 scanners read the modules from the system folders;
 #   4. the demo rendered through the installed bundle with a fresh home lays the factory
 #      presets there and sounds exactly like the build's bundle with presets installed by
@@ -78,7 +79,8 @@ changed="$(presets_of "$home_a")/Factory/SFX - Shower.fluviapreset"
 printf 'saved by the test\n' > "$user_preset"
 printf 'changed by the test\n' > "$changed"
 
-# 2. This version over it.
+# 2. This version over it, and once more over itself.
+dpkg_run -i "$deb" >/dev/null
 dpkg_run -i "$deb" >/dev/null
 version="$(dpkg-query -W -f='${Version}' fluvia)"
 [ "$version" = "$(dpkg-deb -f "$deb" Version)" ] || fail "installed version is $version"
