@@ -78,6 +78,7 @@ changed="$(presets_of "$home_a")/Factory/SFX - Shower.fluviapreset"
 [ -f "$changed" ] || fail "the older version laid no factory presets"
 printf 'saved by the test\n' > "$user_preset"
 printf 'changed by the test\n' > "$changed"
+printf 'damaged' > "$bundle/Contents/x86_64-linux/Fluvia.so"  # the upgrade must bring its own
 
 # 2. This version over it, and once more over itself.
 dpkg_run -i "$deb" >/dev/null
