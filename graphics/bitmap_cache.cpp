@@ -2,27 +2,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
-#include <vector>
 
+#include "graphics/draw_records.h"
 #include "graphics/pix/pix_bitmap.h"
 #include "graphics/pix/pix_mem_bitmap.h"
 
 namespace fluvia {
 namespace {
 
-struct Entry {
-  int source;
-  int id;
-  std::unique_ptr<PixBitmap> bitmap;
-  bool opaque;
-};
-
 // Lives in a function-local static so it is built on first use and its destructor, which
-// frees every bitmap, runs at process exit (or module unload).
+// frees every bitmap, runs at process exit (or module unload). A deque never moves its
+// entries, so their addresses can be handed out.
 struct Cache {
   std::recursive_mutex lock;  // recursive: a loader may itself consult the cache
-  std::vector<Entry> entries;
+  std::deque<CachedImage> entries;
 };
 
 Cache& TheCache() {
@@ -30,11 +25,18 @@ Cache& TheCache() {
   return cache;
 }
 
-const Entry* FindLocked(const Cache& cache, int source, int id) {
-  for (const Entry& entry : cache.entries) {
+CachedImage* FindLocked(Cache& cache, int source, int id) {
+  for (CachedImage& entry : cache.entries) {
     if (entry.source == source && entry.id == id) return &entry;
   }
   return nullptr;
+}
+
+CachedImage& AddLocked(Cache& cache, int source, int id) {
+  CachedImage& entry = cache.entries.emplace_back();
+  entry.source = source;
+  entry.id = id;
+  return entry;
 }
 
 bool IsOpaque(const PixBitmap& bitmap) {
@@ -49,8 +51,8 @@ bool IsOpaque(const PixBitmap& bitmap) {
   return true;
 }
 
-CachedBitmap Found(const Entry* entry) {
-  return entry ? CachedBitmap{entry->bitmap.get(), entry->opaque} : CachedBitmap{};
+CachedBitmap Found(const CachedImage* entry) {
+  return entry ? CachedBitmap{entry->bitmap.load(), entry->opaque.load()} : CachedBitmap{};
 }
 
 std::size_t BytesOf(const PixBitmap& bitmap) {
@@ -66,33 +68,64 @@ PixBitmap* FindCachedBitmap(int source, int id) {
   return Found(FindLocked(cache, source, id)).bitmap;
 }
 
+const CachedImage* DeclareCachedImage(int source, int id, int width, int height) {
+  Cache& cache = TheCache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  if (CachedImage* found = FindLocked(cache, source, id)) return found;
+  CachedImage& entry = AddLocked(cache, source, id);
+  entry.width = width;
+  entry.height = height;
+  return &entry;
+}
+
 CachedBitmap FindOrLoadCachedBitmap(int source, int id,
                                     const std::function<std::unique_ptr<PixBitmap>()>& load) {
   Cache& cache = TheCache();
   std::lock_guard<std::recursive_mutex> guard(cache.lock);
-  if (const Entry* found = FindLocked(cache, source, id)) return Found(found);
+  CachedImage* entry = FindLocked(cache, source, id);
+  if (entry && entry->bitmap.load()) return Found(entry);
   if (!load) return {};
   std::unique_ptr<PixBitmap> bitmap = load();
   if (!bitmap) return {};
   // The loader may have added the same key itself; keep the first so pointers stay valid.
-  if (const Entry* found = FindLocked(cache, source, id)) return Found(found);
-  const bool opaque = IsOpaque(*bitmap);
-  cache.entries.push_back(Entry{source, id, std::move(bitmap), opaque});
-  return Found(&cache.entries.back());
+  entry = FindLocked(cache, source, id);
+  if (entry && entry->bitmap.load()) return Found(entry);
+  if (!entry) {
+    entry = &AddLocked(cache, source, id);
+    entry->width = bitmap->Width();
+    entry->height = bitmap->Height();
+  } else if (bitmap->Width() != entry->width || bitmap->Height() != entry->height) {
+    // Declared with another size, which the controls were laid out by: not this image.
+    return {};
+  }
+  entry->opaque = IsOpaque(*bitmap);
+  entry->owned = std::move(bitmap);
+  entry->bitmap = entry->owned.get();
+  return Found(entry);
 }
 
 std::size_t BitmapCacheCount() {
   Cache& cache = TheCache();
   std::lock_guard<std::recursive_mutex> guard(cache.lock);
-  return cache.entries.size();
+  std::size_t count = 0;
+  for (const CachedImage& entry : cache.entries) count += entry.bitmap.load() ? 1 : 0;
+  return count;
 }
 
 std::size_t BitmapCacheBytes() {
   Cache& cache = TheCache();
   std::lock_guard<std::recursive_mutex> guard(cache.lock);
   std::size_t total = 0;
-  for (const Entry& entry : cache.entries) total += BytesOf(*entry.bitmap);
+  for (const CachedImage& entry : cache.entries) {
+    if (const PixBitmap* bitmap = entry.bitmap.load()) total += BytesOf(*bitmap);
+  }
   return total;
 }
+
+// ---- Strips ---------------------------------------------------------------------------------
+
+PixBitmap* IBitmapStrip::Bitmap() const { return image ? image->bitmap.load() : bitmap; }
+
+bool IBitmapStrip::Opaque() const { return image ? image->opaque.load() : opaque; }
 
 }  // namespace fluvia

@@ -9,6 +9,7 @@
 
 namespace fluvia {
 
+struct CachedImage;
 class PixBitmap;
 class PixCachedFont;
 
@@ -57,6 +58,10 @@ struct IBlendMode {
 
 // A bitmap of one or more frames. The bitmap belongs to the process-wide bitmap cache; a
 // strip without a bitmap (an image that failed to load) draws nothing.
+//
+// Editor artwork is named by `image`, an entry of the cache whose pixels are decoded when the
+// editor first draws (IGraphics::LoadArtwork); a strip made from a bitmap at hand names it by
+// `bitmap` instead. Read both through Bitmap() and Opaque().
 struct IBitmapStrip {
   PixBitmap* bitmap = nullptr;
   int width = 0;
@@ -66,6 +71,11 @@ struct IBitmapStrip {
   // Every pixel has alpha 255: drawing it with the default blend is a plain copy, which the
   // editor then does as one (same pixels, a fraction of the work).
   bool opaque = false;
+  const CachedImage* image = nullptr;
+
+  // The pixels, null while not (or not successfully) decoded.
+  PixBitmap* Bitmap() const;
+  bool Opaque() const;
 };
 
 struct ITextStyle {

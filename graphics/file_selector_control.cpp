@@ -19,22 +19,32 @@ IFileSelectorControl::~IFileSelectorControl() = default;
 
 void IFileSelectorControl::OnMouseDown(int, int, const IMouseKeys&) {
   IGraphics* graphics = Graphics();
-  if (!graphics) return;
+  if (!graphics || state_ == kDialogOpen) return;  // one dialog at a time
   state_ = kDialogOpen;
   SetDirty(false);
-  std::string file = ChosenFile();
-  std::string directory = Directory();
-  // Modal: returns once the user has chosen or cancelled. No lock is held meanwhile.
-  graphics->PromptForFile(file, mode_, directory, extensions_);
-  {
-    std::lock_guard<std::mutex> guard(pathLock_);
-    file_ = file;
-    directory_ = directory;
-  }
-  value_ += 1.0;
-  if (value_ > 1.0) value_ = 0.0;
-  state_ = kJustChosen;
-  SetDirty(true);
+  // The answer may come at once or, on hosts whose dialogs run beside the host's own loop,
+  // from a later run-loop callback. No lock is held meanwhile.
+  graphics->BeginPromptForFile(
+      ChosenFile(), mode_, Directory(), extensions_,
+      [this, graphics](const IGraphics::FileResult& answer) {
+        if (answer.abandoned) {
+          // The window closed under the dialog: nothing was chosen, nothing is reported.
+          state_ = kIdle;
+          SetDirty(false);
+          return;
+        }
+        {
+          std::lock_guard<std::mutex> guard(pathLock_);
+          file_ = answer.file;
+          directory_ = answer.directory;
+        }
+        state_ = kJustChosen;
+        graphics->ApplyPromptAnswer(*this, [this] {
+          value_ += 1.0;
+          if (value_ > 1.0) value_ = 0.0;
+          SetDirty(true);
+        });
+      });
 }
 
 bool IFileSelectorControl::Draw(IGraphics& graphics) {

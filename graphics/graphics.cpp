@@ -1,10 +1,13 @@
 #include "graphics/graphics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "framework/parameter.h"
 #include "framework/plugin_core.h"
@@ -80,8 +83,30 @@ void IGraphics::ApplyParameter(int index, double normalised) {
 
 void IGraphics::PrepareDrawing() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  drawSurface_ = std::make_unique<PixSysBitmap>(width_, height_);
-  scratch_ = std::make_unique<PixMemBitmap>();
+  // The surfaces are made when something is first drawn: an editor that never opens costs no
+  // back buffer.
+  drawSurface_.reset();
+  scratch_.reset();
+  surfacesWanted_ = true;
+}
+
+bool IGraphics::EnsureSurfaces() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (!drawSurface_ && surfacesWanted_) {
+    drawSurface_ = std::make_unique<PixSysBitmap>(width_, height_);
+    scratch_ = std::make_unique<PixMemBitmap>();
+  }
+  return drawSurface_ != nullptr;
+}
+
+PixBitmap* IGraphics::DrawSurface() const {
+  EnsureSurfaces();
+  return drawSurface_.get();
+}
+
+PixMemBitmap* IGraphics::ScratchBitmap() const {
+  EnsureSurfaces();
+  return scratch_.get();
 }
 
 // ---- Control list ---------------------------------------------------------------------------
@@ -128,8 +153,20 @@ void IGraphics::SetAllControlsDirty() {
 IBitmapStrip IGraphics::LoadBitmapStrip(int imageId, const char* fileName, int frames) {
   IBitmapStrip strip;
   strip.frames = std::max(frames, 1);
+  const char* name = fileName ? fileName : "";
+  int width = 0, height = 0;
+  if (!FindCachedBitmap(ImageSource(), imageId) &&
+      ImageResourceSize(imageId, name, width, height)) {
+    // Known by its size for now; decoded when the editor first draws.
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    strip.image = DeclareCachedImage(ImageSource(), imageId, width, height);
+    strip.width = strip.image->width;
+    strip.height = strip.image->height;
+    artwork_.push_back({imageId, name});
+    return strip;
+  }
   const CachedBitmap cached = FindOrLoadCachedBitmap(ImageSource(), imageId, [&] {
-    return LoadImageResource(imageId, fileName ? fileName : "");
+    return LoadImageResource(imageId, name);
   });
   strip.bitmap = cached.bitmap;
   strip.opaque = cached.opaque;
@@ -138,6 +175,54 @@ IBitmapStrip IGraphics::LoadBitmapStrip(int imageId, const char* fileName, int f
     strip.height = strip.bitmap->Height();
   }
   return strip;
+}
+
+bool IGraphics::ImageResourceSize(int, const char*, int&, int&) { return false; }
+
+void IGraphics::LoadArtwork() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (artwork_.empty()) return;
+  struct Job {
+    const CachedImage* image;
+    const PendingImage* pending;
+    std::unique_ptr<PixBitmap> bitmap;
+  };
+  std::vector<Job> jobs;
+  for (const PendingImage& pending : artwork_) {
+    const CachedImage* image = DeclareCachedImage(ImageSource(), pending.id, 0, 0);
+    if (!image->bitmap.load()) jobs.push_back({image, &pending, nullptr});
+  }
+  // Decoding is nearly all of an editor's first opening. The work is shared with helper
+  // threads (largest images first, so the shares come out even); it is the same work the
+  // editor's thread would otherwise do alone, and nothing else is waited for.
+  std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) {
+    return double(a.image->width) * a.image->height > double(b.image->width) * b.image->height;
+  });
+  std::atomic<size_t> next{0};
+  auto decode = [&] {
+    for (size_t i = next++; i < jobs.size(); i = next++) {
+      jobs[i].bitmap = LoadImageResource(jobs[i].pending->id, jobs[i].pending->fileName.c_str());
+    }
+  };
+  std::vector<std::thread> helpers;
+  const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
+  const size_t wanted = std::min<size_t>({cores - 1, 3, jobs.size() > 1 ? jobs.size() - 1 : 0});
+  for (size_t i = 0; i < wanted; ++i) {
+    try {
+      helpers.emplace_back(decode);
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: this thread decodes the rest
+    }
+  }
+  decode();
+  for (std::thread& helper : helpers) helper.join();
+
+  // Into the cache; one whose size differs from the declared one is refused there.
+  for (Job& job : jobs) {
+    FindOrLoadCachedBitmap(ImageSource(), job.pending->id,
+                           [&] { return std::move(job.bitmap); });
+  }
+  artwork_.clear();
 }
 
 // ---- Prompts --------------------------------------------------------------------------------
@@ -160,20 +245,52 @@ void IGraphics::PromptUserInput(IControl& control, IParameter& param, const IBou
     return;
   }
 
-  IMenuList menu;
+  // The menu lives in the completion, which the host keeps until the menu closes.
+  auto menu = std::make_shared<IMenuList>();
   const std::string current = param.FormatValue();
   const int count = static_cast<int>(param.ValueTexts().size());
   for (int i = 0; i < count; ++i) {
     const char* text = param.ValueTextFor(i);
     const std::string entry = text ? text : "";
-    menu.AddItem(entry, entry == current ? IMenuEntry::kChecked : 0);
+    menu->AddItem(entry, entry == current ? IMenuEntry::kChecked : 0);
   }
-  IMenuList* chosen = CreateIPopupMenu(menu, rect);
-  if (chosen == &menu && menu.chosenIndex >= 0 && menu.chosenIndex < count) {
-    const double value =
-        std::min(std::max(double(menu.chosenIndex), param.Minimum()), param.Maximum());
-    control.SetValueFromUserInput(param.ToNormalised(value));
-  }
+  IControl* target = &control;
+  IParameter* chosenParam = &param;
+  BeginPopupMenu(*menu, rect, [this, menu, target, chosenParam, count](const MenuResult& answer) {
+    if (answer.chosen != menu.get() || menu->chosenIndex < 0 || menu->chosenIndex >= count) {
+      return;
+    }
+    const double value = std::min(std::max(double(menu->chosenIndex), chosenParam->Minimum()),
+                                  chosenParam->Maximum());
+    ApplyPromptAnswer(*target, [&] {
+      target->SetValueFromUserInput(chosenParam->ToNormalised(value));
+    });
+  });
+}
+
+void IGraphics::ApplyPromptAnswer(IControl& control, const std::function<void()>& change) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  const int param = control.ParamIdx();
+  const bool ownGesture = param >= 0 && control.Param() && openEditParam_ != param;
+  if (ownGesture) plugin_.BeginParamEdit(param);
+  change();
+  if (ownGesture) plugin_.EndParamEdit(param);
+}
+
+void IGraphics::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done) {
+  MenuResult answer;
+  answer.chosen = CreateIPopupMenu(menu, rect);
+  if (done) done(answer);
+}
+
+void IGraphics::BeginPromptForFile(const std::string& file, int mode,
+                                   const std::string& directory, const std::string& extensions,
+                                   FileDone done) {
+  FileResult answer;
+  answer.file = file;
+  answer.directory = directory;
+  PromptForFile(answer.file, mode, answer.directory, extensions);
+  if (done) done(answer);
 }
 
 void IGraphics::CommitTextEntry(IControl& control, IParameter* param, const char* text) {

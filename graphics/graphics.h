@@ -14,6 +14,7 @@
 // plug-in may report parameter changes from any thread; those never wait for the editor (see
 // SetParameterFromPlug).
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -65,9 +66,15 @@ class IGraphics : public IEditorLink {
   IControl* KeyCatcher() const { return keyCatcher_.get(); }
   void SetAllControlsDirty();
 
-  // An image through the process-wide bitmap cache, loaded with LoadImageResource on a miss.
-  // A missing or undecodable image gives a strip without a bitmap, which draws nothing.
+  // An image through the process-wide bitmap cache. When the host can tell the image's size
+  // without decoding it (ImageResourceSize), decoding waits for the editor's first drawing
+  // (LoadArtwork); otherwise it is loaded with LoadImageResource now. A missing or
+  // undecodable image gives a strip without a bitmap, which draws nothing.
   IBitmapStrip LoadBitmapStrip(int imageId, const char* fileName, int frames = 1);
+  // Decodes the images this editor's strips are waiting for (those another editor of the
+  // process decoded already are simply there). Drawing does this first; it may be called
+  // earlier to choose when the work is done.
+  void LoadArtwork();
 
   // ---- Drawing primitives for controls (clipped to the region being drawn) -----------------
   bool DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int srcX, int srcY,
@@ -84,6 +91,15 @@ class IGraphics : public IEditorLink {
   // A text entry over rect for numeric parameters, a menu of the value texts for list
   // parameters (the choice goes to the control's SetValueFromUserInput).
   void PromptUserInput(IControl& control, IParameter& param, const IBounds& rect);
+
+  // ---- Notices ------------------------------------------------------------------------------
+  // A short message the editor draws over its controls (lines split at '\n'), for what the
+  // person must be told where no desktop dialog can show it. The next click in the editor
+  // closes it and goes no further. An empty text removes it.
+  void ShowNotice(const std::string& text);
+  std::string Notice() const;
+  // Where the notice is drawn; empty without one.
+  IBounds NoticeRect() const;
 
   // ---- Events from the window host (editor coordinates) ------------------------------------
   void OnMouseDown(int x, int y, const IMouseKeys& keys);
@@ -120,8 +136,9 @@ class IGraphics : public IEditorLink {
   bool TooltipsEnabled() const { return tooltips_; }
   void EnableTooltips(bool on) { tooltips_ = on; }
   const IBounds& DrawRegion() const { return drawRegion_; }
-  PixBitmap* DrawSurface() const { return drawSurface_.get(); }
-  PixMemBitmap* ScratchBitmap() const { return scratch_.get(); }
+  // Made on first use once drawing is prepared; null before.
+  PixBitmap* DrawSurface() const;
+  PixMemBitmap* ScratchBitmap() const;
   // The editor lock; the window host holds it around everything it does on the editor.
   std::recursive_mutex& Lock() const { return lock_; }
 
@@ -167,6 +184,39 @@ class IGraphics : public IEditorLink {
   // Which images the host loads: part of the bitmap cache key, so editors built on different
   // artwork never share a cached bitmap by accident.
   virtual int ImageSource() const { return 0; }
+  // The size of image `id` without decoding it; false when the host cannot tell, and the
+  // image is then decoded at once.
+  virtual bool ImageResourceSize(int id, const char* fileName, int& width, int& height);
+
+  // ---- Prompts that answer later -----------------------------------------------------------
+  // A menu or file prompt opened through these returns at once; `done` runs later on the
+  // editor's thread, from the host's run loop, once the person has answered. A host may also
+  // answer before returning: the defaults below do, through the modal operations above,
+  // which suits hosts whose modal prompts keep the host's own windows running (in-memory,
+  // Windows).
+  //
+  // If the prompt is abandoned because the window closes, `done` runs once with
+  // `abandoned` set while the window closes, so the caller can put itself back; a prompt
+  // still open when the editor is destroyed is dropped without a call.
+  struct MenuResult {
+    IMenuList* chosen = nullptr;  // as CreateIPopupMenu returns it
+    bool abandoned = false;
+  };
+  struct FileResult {
+    std::string file;       // empty when cancelled
+    std::string directory;  // the folder of the chosen file; unchanged otherwise
+    bool abandoned = false;
+  };
+  using MenuDone = std::function<void(const MenuResult&)>;
+  using FileDone = std::function<void(const FileResult&)>;
+  // `menu` must stay alive until `done` has run (or the editor is destroyed).
+  virtual void BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done);
+  virtual void BeginPromptForFile(const std::string& file, int mode, const std::string& directory,
+                                  const std::string& extensions, FileDone done);
+  // Runs `change`, which hands the control's new value to the plug-in, under the editor lock
+  // and inside an edit gesture of the control's parameter, unless the gesture of the press
+  // that opened the prompt is still going on (the prompt answered at once).
+  void ApplyPromptAnswer(IControl& control, const std::function<void()>& change);
 
  protected:
   // The platform-neutral part of a resize: new size, fresh surfaces, the plug-in is told.
@@ -198,13 +248,23 @@ class IGraphics : public IEditorLink {
   void EndOpenEdit();
   void DrawStrict(const IBounds& region);
   void DrawLoose();
+  void DrawNotice(const IBounds& region);
+  // Makes the draw surface and scratch bitmap when drawing is prepared and they are missing.
+  bool EnsureSurfaces() const;
 
   mutable std::recursive_mutex lock_;
   std::vector<std::unique_ptr<IControl>> controls_;
   IPluginCore& plugin_;
   IBounds drawRegion_;
-  std::unique_ptr<PixBitmap> drawSurface_;
-  std::unique_ptr<PixMemBitmap> scratch_;
+  mutable std::unique_ptr<PixBitmap> drawSurface_;
+  mutable std::unique_ptr<PixMemBitmap> scratch_;
+  bool surfacesWanted_ = false;
+  // Images declared for this editor's strips and not decoded yet.
+  struct PendingImage {
+    int id;
+    std::string fileName;
+  };
+  std::vector<PendingImage> artwork_;
   int width_;
   int height_;
   int frameRate_;
@@ -222,6 +282,10 @@ class IGraphics : public IEditorLink {
   std::unique_ptr<IControl> keyCatcher_;
   // The parameter whose edit gesture a mouse-down opened, so that exactly one end-edit follows.
   int openEditParam_ = -1;
+
+  std::string notice_;
+  IBounds noticeDirty_;  // where the notice appeared or went, not yet redrawn
+  bool noticeTookPress_ = false;  // so the release of that press goes nowhere either
 
   std::mutex pendingLock_;  // a leaf lock: nothing else is taken while it is held
   std::vector<PendingValue> pending_;

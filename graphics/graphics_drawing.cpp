@@ -1,6 +1,8 @@
 // Drawing primitives for the controls and the dirty-rectangle redraw cycle.
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "graphics/control.h"
 #include "graphics/graphics.h"
@@ -52,7 +54,8 @@ bool ClipToRegion(const IBounds& dest, const IBounds& region, IBounds& out) {
 
 bool IGraphics::DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int srcX, int srcY,
                            const IBlendMode* blend) {
-  if (!strip.bitmap || !drawSurface_) return true;
+  PixBitmap* bitmap = strip.Bitmap();
+  if (!bitmap || !EnsureSurfaces()) return true;
   IBounds r;
   if (!ClipToRegion(dest, drawRegion_, r)) return true;
   const IBlendMode& mode = blend ? *blend : kDefaultBlend;
@@ -61,8 +64,10 @@ bool IGraphics::DrawBitmap(const IBitmapStrip& strip, const IBounds& dest, int s
   unsigned pixMode = mode.PixMode();
   // Over-compositing a fully opaque image at full weight replaces the pixels with the image's
   // own (alpha 255 included): exactly what a plain copy does.
-  if (strip.opaque && pixMode == kPixBlendCopyAlpha && mode.weight == 1.0f) pixMode = kPixBlendCopy;
-  PixBlit(drawSurface_.get(), strip.bitmap, r.left, r.top, &sourceRect, mode.weight, pixMode);
+  if (strip.Opaque() && pixMode == kPixBlendCopyAlpha && mode.weight == 1.0f) {
+    pixMode = kPixBlendCopy;
+  }
+  PixBlit(drawSurface_.get(), bitmap, r.left, r.top, &sourceRect, mode.weight, pixMode);
   return true;
 }
 
@@ -82,7 +87,7 @@ bool IGraphics::DrawBitmapFrame(const IBitmapStrip& strip, const IBounds& dest, 
 }
 
 bool IGraphics::FillIRect(const IArgbColor& color, const IBounds& rect, const IBlendMode* blend) {
-  if (!drawSurface_) return true;
+  if (!EnsureSurfaces()) return true;
   IBounds r;
   if (!ClipToRegion(rect, drawRegion_, r)) return true;
   const IBlendMode& mode = blend ? *blend : kDefaultBlend;
@@ -124,7 +129,8 @@ bool IGraphics::DrawIText(const ITextStyle& style, const char* text, IBounds& re
     return true;
   }
 
-  if (!drawSurface_ || !drawSurface_->Pixels()) return true;
+  if (!EnsureSurfaces() || !drawSurface_->Pixels()) return true;
+  std::lock_guard<std::mutex> use(font->UseLock());
   font->SetTextColour(style.color.Packed());
   const IBounds whole(0, 0, drawSurface_->Width(), drawSurface_->Height());
   const IBounds area = drawRegion_.Empty() ? whole : drawRegion_.Intersect(whole);
@@ -149,18 +155,24 @@ bool IGraphics::IsDirty(IBounds& rect) {
       dirty = true;
     }
   }
+  if (!noticeDirty_.Empty()) {
+    rect = rect.Union(noticeDirty_);
+    dirty = true;
+  }
   return dirty;
 }
 
 bool IGraphics::Draw(const IBounds& region) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   ApplyPendingValues();
+  LoadArtwork();
   if (controls_.empty()) return true;
   if (strictDrawing_) {
     DrawStrict(region);
   } else {
     DrawLoose();
   }
+  DrawNotice(region);
   return DrawScreen(region);
 }
 
@@ -194,6 +206,76 @@ void IGraphics::DrawLoose() {
       }
     }
     dirty.SetClean();
+  }
+}
+
+// ---- Notice ---------------------------------------------------------------------------------
+
+namespace {
+
+std::vector<std::string> NoticeLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  lines.push_back("");
+  lines.push_back("(click to close)");
+  return lines;
+}
+
+// Sized by the editor, so the small editor gets a small notice.
+int NoticeTextSize(int editorWidth) { return std::max(editorWidth / 40, 10); }
+
+}  // namespace
+
+void IGraphics::ShowNotice(const std::string& text) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  noticeDirty_ = noticeDirty_.Union(NoticeRect());
+  notice_ = text;
+  noticeDirty_ = noticeDirty_.Union(NoticeRect());
+}
+
+std::string IGraphics::Notice() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  return notice_;
+}
+
+IBounds IGraphics::NoticeRect() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  if (notice_.empty()) return {};
+  const int size = NoticeTextSize(width_);
+  const int lineHeight = size * 3 / 2;
+  const int height = int(NoticeLines(notice_).size()) * lineHeight + 2 * size;
+  const int width = width_ * 9 / 10;
+  const int left = (width_ - width) / 2;
+  const int top = std::max((height_ - height) / 2, 0);
+  return IBounds(left, top, left + width, std::min(top + height, height_));
+}
+
+void IGraphics::DrawNotice(const IBounds& region) {
+  noticeDirty_ = IBounds();
+  const IBounds box = NoticeRect();
+  if (box.Empty() || !box.OverlapsRegion(region)) return;
+  drawRegion_ = region;
+  const int size = NoticeTextSize(width_);
+  FillIRect(IArgbColor(235, 24, 30, 40), box, nullptr);
+  const int edge = std::max(size / 8, 1);
+  const IArgbColor frame(255, 120, 170, 220);
+  FillIRect(frame, IBounds(box.left, box.top, box.right, box.top + edge), nullptr);
+  FillIRect(frame, IBounds(box.left, box.bottom - edge, box.right, box.bottom), nullptr);
+  FillIRect(frame, IBounds(box.left, box.top, box.left + edge, box.bottom), nullptr);
+  FillIRect(frame, IBounds(box.right - edge, box.top, box.right, box.bottom), nullptr);
+  ITextStyle style("Arial", size, IArgbColor(255, 235, 235, 235), ITextStyle::kBold,
+                   ITextStyle::kAlignCenter);
+  const int lineHeight = size * 3 / 2;
+  int top = box.top + size;
+  for (const std::string& line : NoticeLines(notice_)) {
+    IBounds lineRect(box.left + size, top, box.right - size, top + lineHeight);
+    DrawIText(style, line.c_str(), lineRect);
+    top += lineHeight;
   }
 }
 

@@ -35,6 +35,11 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseKeys& keys) {
   ResetMouseState();
   // A gesture whose mouse-up never came (a menu or dialog took it) is over now.
   EndOpenEdit();
+  if (!notice_.empty()) {
+    ShowNotice("");  // the click was for the notice, its release too
+    noticeTookPress_ = true;
+    return;
+  }
   const int target = FindTarget(x, y);
   if (target < 0) return;
   mouseCapture_ = target;
@@ -58,6 +63,10 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseKeys& keys) {
 void IGraphics::OnMouseUp(int x, int y, const IMouseKeys& keys) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   ApplyPendingValues();
+  if (noticeTookPress_) {
+    noticeTookPress_ = false;
+    return;
+  }
   IControl* target = CapturedOrHit(x, y);
   mouseCapture_ = -1;
   lastMouseX_ = -1;

@@ -18,24 +18,34 @@ IPopupMenu_PresetSelector::IPopupMenu_PresetSelector(IPluginCore& plugin, const 
 IPopupMenu_PresetSelector::~IPopupMenu_PresetSelector() = default;
 
 void IPopupMenu_PresetSelector::OnMouseDown(int, int, const IMouseKeys&) {
-  if (IGraphics* graphics = Graphics()) {
+  IGraphics* graphics = Graphics();
+  if (graphics && !menuOpen_) {
     menu_.ClearChoices();
-    // Modal: returns once the user has chosen or dismissed the menu.
-    const IMenuList* chosen = graphics->CreateIPopupMenu(menu_.Main(), rect_);
-    if (const auto number = menu_.PresetNumberOfChoice(chosen)) {
-      IPluginCore& plugin = Plugin();
-      // Value and handler under one lock, so no host change slips in between.
-      std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
-      ChangeSourceScope source(plugin, ParamChangeSource::Editor);
-      if (IParameter* selector = plugin.GetParam(kPresetSelector)) {
-        selector->SetValue(double(static_cast<float>(*number)));
-        plugin.ParamChanged(kPresetSelector);
-      }
-    }
+    menuOpen_ = true;
+    // The choice may come at once or from a later run-loop callback of the host.
+    graphics->BeginPopupMenu(menu_.Main(), rect_, [this](const IGraphics::MenuResult& answer) {
+      menuOpen_ = false;
+      if (!answer.abandoned) ApplyChoice(answer.chosen);
+      SetRedraw();
+      SetDirty(false);
+    });
   }
   // No parameter: this only redraws the control.
   SetRedraw();
   SetDirty(true);
+}
+
+void IPopupMenu_PresetSelector::ApplyChoice(const IMenuList* chosen) {
+  const auto number = menu_.PresetNumberOfChoice(chosen);
+  if (!number) return;
+  IPluginCore& plugin = Plugin();
+  // Value and handler under one lock, so no host change slips in between.
+  std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+  ChangeSourceScope source(plugin, ParamChangeSource::Editor);
+  if (IParameter* selector = plugin.GetParam(kPresetSelector)) {
+    selector->SetValue(double(static_cast<float>(*number)));
+    plugin.ParamChanged(kPresetSelector);
+  }
 }
 
 bool IPopupMenu_PresetSelector::Draw(IGraphics& graphics) {

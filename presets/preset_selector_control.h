@@ -26,7 +26,10 @@ class IPopupMenu_PresetSelector : public IControl {
   const PresetMenu& Menu() const { return menu_; }
 
  private:
+  void ApplyChoice(const IMenuList* chosen);
+
   PresetMenu menu_;
+  bool menuOpen_ = false;  // the menu lists live in menu_, so one menu at a time
 };
 
 }  // namespace fluvia

@@ -196,15 +196,16 @@ void IPluginVST3::ApplyParameterChanges(IParameterChanges* changes) {
   }
 }
 
-void IPluginVST3::ForwardMidiEvents(IEventList* events, int32 frames) {
+void IPluginVST3::ForwardMidiEvents(IEventList* events, int32) {
   if (!events) return;
-  const int32 lastFrame = std::max(frames - 1, 0);
   const int32 count = events->getEventCount();
   for (int32 i = 0; i < count; ++i) {
     Event event{};
     if (events->getEvent(i, event) != kResultOk) continue;
     MidiMessage message;
-    message.offset = std::clamp(event.sampleOffset, 0, lastFrame);
+    // The offset goes to the instrument as the host gave it: one at or beyond the block's end
+    // waits in the instrument's queue for the block that holds that frame.
+    message.offset = event.sampleOffset;
     if (event.type == Event::kNoteOnEvent) {
       if (!IsMidiNote(event.noteOn.channel, event.noteOn.pitch)) continue;
       message.status = static_cast<uint8>(0x90 | event.noteOn.channel);

@@ -294,15 +294,7 @@ void IGraphicsHeadless::PromptForFile(std::string& file, int mode, std::string& 
     fileAnswers_.pop_front();
   }
   std::string path = answer.path;
-  if (!answer.cancel && mode == kFileSave) {
-    // A name typed without an extension gets the default one, as save dialogs do.
-    const size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string first = extensions.substr(0, extensions.find(' ')).substr(0, 15);
-    if (!name.empty() && name.find('.') == std::string::npos && !first.empty()) {
-      path += "." + first;
-    }
-  }
+  if (!answer.cancel && mode == kFileSave) path = WithDefaultExtension(path, extensions);
   const std::string folder = FolderOf(path);
   const bool acceptable = !answer.cancel && !path.empty() &&
                           (folder.empty() || IsDirectory(folder)) &&
@@ -372,6 +364,17 @@ void IGraphicsHeadless::ShowMouseCursor() {
   cursorX_ = SavedCursorX();
   cursorY_ = SavedCursorY();
   SetCursorHidden(false);
+}
+
+bool IGraphicsHeadless::ImageResourceSize(int id, const char* fileName, int& width,
+                                          int& height) {
+  if (!HasPngExtension(fileName) || options_.missingImages.count(id)) return false;
+  const auto replaced = options_.imageOverrides.find(id);
+  if (replaced != options_.imageOverrides.end()) {
+    const std::vector<unsigned char>& bytes = replaced->second;
+    return PixPngSize(bytes.data(), bytes.size(), width, height);
+  }
+  return PngResourceSize(set_, id, width, height);
 }
 
 std::unique_ptr<PixBitmap> IGraphicsHeadless::LoadImageResource(int id, const char* fileName) {

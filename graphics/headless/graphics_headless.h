@@ -162,6 +162,7 @@ class IGraphicsHeadless : public IGraphics {
   void ShowMouseCursor() override;
   std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) override;
   int ImageSource() const override { return imageSource_; }
+  bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
 
   ArtworkSet Artwork() const { return set_; }
 

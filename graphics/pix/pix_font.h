@@ -108,6 +108,10 @@ class PixCachedFont final : public PixFont {
   float CombineAlpha() const { return combineAlpha_; }
   // Number of characters rendered so far (diagnostics and tests).
   std::size_t RenderedGlyphCount() const;
+  // Held by a caller around setting colours and drawing with them: the font is shared by
+  // every editor of the process, and another editor's thread must not change the colour in
+  // between.
+  std::mutex& UseLock() const { return useLock_; }
 
  private:
   struct Glyph {
@@ -145,6 +149,7 @@ class PixCachedFont final : public PixFont {
   std::vector<Glyph> others_;           // sorted by code
   std::vector<std::uint8_t> coverage_;  // 8-bit coverage of every rendered glyph
   mutable std::mutex glyphLock_;        // fonts are shared by every editor of the process
+  mutable std::mutex useLock_;          // taken before glyphLock_, never after
 };
 
 // Looks the font up in the process-wide cache, making it on first use; null when the system

@@ -12,4 +12,9 @@ PixMemBitmap* LoadPngResource(ArtworkSet set, int id) {
   return PixLoadPngFromMemory(resource->data, resource->size);
 }
 
+bool PngResourceSize(ArtworkSet set, int id, int& width, int& height) {
+  const ImageResource* resource = FindImageResource(set, id);
+  return resource != nullptr && PixPngSize(resource->data, resource->size, width, height);
+}
+
 }  // namespace fluvia

@@ -27,6 +27,10 @@ const ImageResource* FindImageResource(ArtworkSet set, int id);
 // The caller owns the bitmap (the graphics core keeps it in its bitmap cache).
 PixMemBitmap* LoadPngResource(ArtworkSet set, int id);
 
+// The embedded image's size from its PNG header, without decoding; false when it is missing or
+// its header is not a PNG's.
+bool PngResourceSize(ArtworkSet set, int id, int& width, int& height);
+
 // Called by the generated artwork sources during static initialisation; a later table for the
 // same set replaces the earlier one.
 bool RegisterImageResources(ArtworkSet set, const ImageResource* table, std::size_t count);

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,10 @@
 
 namespace fluvia {
 namespace {
+
+// On little-endian machines a 32-bit pixel (alpha in the top byte) lies in memory as blue,
+// green, red, alpha, which libpng can write directly.
+constexpr bool kNativeIsBgra = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 
 // Files bigger than this cannot be artwork this layer is meant to hold.
 constexpr std::size_t kMaxPngFileBytes = std::size_t{256} << 20;
@@ -68,7 +73,11 @@ PixMemBitmap* DecodeWithLibpng(png_structp png, png_infop info, PixMemBitmap* in
   if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
     png_set_gray_to_rgb(png);
   }
-  if (hasAlpha) {
+  if (kNativeIsBgra) {
+    // Blue, green, red, alpha in memory is the native 32-bit pixel already.
+    png_set_bgr(png);
+    if (!hasAlpha) png_set_filler(png, 0xff, PNG_FILLER_AFTER);
+  } else if (hasAlpha) {
     png_set_swap_alpha(png);
   } else {
     png_set_filler(png, 0xff, PNG_FILLER_BEFORE);
@@ -102,6 +111,7 @@ PixMemBitmap* DecodeWithLibpng(png_structp png, png_infop info, PixMemBitmap* in
   std::free(rows);
   rows = nullptr;
 
+  if (kNativeIsBgra) return bitmap;
   // libpng wrote the bytes alpha, red, green, blue; make native 32-bit pixels of them.
   for (png_uint_32 y = 0; y < height; ++y) {
     std::uint32_t* row = pixels + y * span;
@@ -117,6 +127,26 @@ PixMemBitmap* DecodeWithLibpng(png_structp png, png_infop info, PixMemBitmap* in
 }
 
 }  // namespace
+
+bool PixPngSize(const void* data, std::size_t size, int& width, int& height) {
+  // Signature (8 bytes), then the IHDR chunk: length (4), type (4), width (4), height (4).
+  constexpr std::size_t kHeaderBytes = 24;
+  if (data == nullptr || size < kHeaderBytes) return false;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  if (png_sig_cmp(bytes, 0, 8) != 0 || std::memcmp(bytes + 12, "IHDR", 4) != 0) return false;
+  auto big = [&](std::size_t at) {
+    return (std::uint32_t(bytes[at]) << 24) | (std::uint32_t(bytes[at + 1]) << 16) |
+           (std::uint32_t(bytes[at + 2]) << 8) | std::uint32_t(bytes[at + 3]);
+  };
+  const std::uint32_t w = big(16), h = big(20);
+  if (w == 0 || h == 0 || w > std::uint32_t(kPixPngMaxSide) || h > std::uint32_t(kPixPngMaxSide) ||
+      std::uint64_t(w) * h > std::uint64_t(kPixPngMaxPixels)) {
+    return false;
+  }
+  width = int(w);
+  height = int(h);
+  return true;
+}
 
 PixMemBitmap* PixLoadPngFromMemory(const void* data, std::size_t size, PixMemBitmap* into) {
   if (data == nullptr || size < 8) return nullptr;

@@ -17,6 +17,10 @@ inline constexpr const char* kPixPngFileTypes = "PNG files (*.PNG)";
 PixMemBitmap* PixLoadPngFromMemory(const void* data, std::size_t size,
                                    PixMemBitmap* into = nullptr);
 
+// The image size from a PNG's header, without decoding anything; false when the data does not
+// start like a PNG or the size is beyond the limits below.
+bool PixPngSize(const void* data, std::size_t size, int& width, int& height);
+
 // Reads a PNG file. With checkExtension the name must end in ".png" (any case).
 PixMemBitmap* PixLoadPngFromFile(const char* path, bool checkExtension);
 

@@ -73,7 +73,26 @@ IGraphicsX11::IGraphicsX11(IPluginCore& plugin, ArtworkSet set)
     : IGraphics(plugin, EditorSizeFor(set).width, EditorSizeFor(set).height, kEditorFrameRate),
       set_(set) {}
 
-IGraphicsX11::~IGraphicsX11() { CloseWindow(); }
+// An open prompt is held here while the person answers it.
+struct IGraphicsX11::PendingMenu {
+  X11PopupContext context;  // the popup refers to it
+  std::unique_ptr<X11PopupMenu> popup;
+  MenuDone done;
+};
+
+struct IGraphicsX11::PendingFilePrompt {
+  std::unique_ptr<ChildProcess> chooser;
+  int mode = kFileOpen;
+  std::string directory;  // where it started: kept when nothing is chosen
+  std::string extensions;
+  FileDone done;
+};
+
+IGraphicsX11::~IGraphicsX11() {
+  // The controls waiting for answers go with the editor: nothing is told.
+  destroying_ = true;
+  CloseWindow();
+}
 
 // ---- Window lifecycle -------------------------------------------------------------------------
 
@@ -152,6 +171,7 @@ void* IGraphicsX11::OpenWindow(void* parent) {
 
 void IGraphicsX11::CloseWindow() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
+  AbandonPrompts();
   if (!x_) return;
   if (HasCursorHidden()) ShowMouseCursor();
   DestroyWindowState();
@@ -192,6 +212,11 @@ void IGraphicsX11::OnTimer() {
   // Round trips made outside the event handler (this tick's own, a prompt's) can leave events
   // in Xlib's queue without the connection becoming readable again; the tick picks them up.
   ProcessPendingEvents();
+  if (pendingMenu_ && WindowIsOpen()) {
+    X11ErrorTrap trap(x_->display);
+    pendingMenu_->popup->Tick();
+  }
+  PollFilePrompt();
   if (!WindowIsOpen()) return;
   X11ErrorTrap trap(x_->display);
   Redraw();
@@ -241,16 +266,8 @@ void IGraphicsX11::ReleaseCapture() {
   XFlush(x_->display);
 }
 
-IMenuList* IGraphicsX11::CreateIPopupMenu(IMenuList& menu, const IBounds& rect) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (!WindowIsOpen() || modalDepth_ > 0) return nullptr;
-  ResetMouseState();
-  X11ErrorTrap trap(x_->display);
-  ReleaseCapture();
-  x_->clicks.Reset();
-
+X11PopupContext IGraphicsX11::PopupContext(const IBounds& rect, int& rootX, int& rootY) {
   Window child = 0;
-  int rootX = 0, rootY = 0;
   XTranslateCoordinates(x_->display, x_->window, RootWindow(x_->display, x_->screen), rect.left,
                         rect.bottom, &rootX, &rootY, &child);
   X11PopupContext context;
@@ -259,6 +276,19 @@ IMenuList* IGraphicsX11::CreateIPopupMenu(IMenuList& menu, const IBounds& rect) 
   context.owner = x_->window;
   context.visual = x_->visual;
   context.colormap = x_->colormap;
+  return context;
+}
+
+IMenuList* IGraphicsX11::CreateIPopupMenu(IMenuList& menu, const IBounds& rect) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen() || modalDepth_ > 0) return nullptr;
+  ResetMouseState();
+  X11ErrorTrap trap(x_->display);
+  ReleaseCapture();
+  x_->clicks.Reset();
+
+  int rootX = 0, rootY = 0;
+  X11PopupContext context = PopupContext(rect, rootX, rootY);
   context.otherEvent = [this](XEvent& event) { HandleEvent(event); };
   context.idle = [this] { Redraw(); };
   context.ownerGone = [this] { return !WindowIsOpen(); };
@@ -268,6 +298,51 @@ IMenuList* IGraphicsX11::CreateIPopupMenu(IMenuList& menu, const IBounds& rect) 
   // The menu covered part of the editor.
   Invalidate(IBounds(0, 0, Width(), Height()));
   return chosen;
+}
+
+void IGraphicsX11::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen() || modalDepth_ > 0 || menu.NumItems() == 0) {
+    if (done) done(MenuResult{});
+    return;
+  }
+  ResetMouseState();
+  X11ErrorTrap trap(x_->display);
+  ReleaseCapture();
+  x_->clicks.Reset();
+
+  auto pending = std::make_unique<PendingMenu>();
+  int rootX = 0, rootY = 0;
+  pending->context = PopupContext(rect, rootX, rootY);
+  pending->popup = std::make_unique<X11PopupMenu>(pending->context, menu, rootX, rootY);
+  pending->done = std::move(done);
+  pendingMenu_ = std::move(pending);
+  ++modalDepth_;
+  // Events and ticks of the run loop drive it from here on.
+  if (pendingMenu_->popup->Finished()) FinishMenu(false);
+}
+
+bool IGraphicsX11::OfferToMenu(XEvent& event) {
+  if (!pendingMenu_ || !pendingMenu_->popup->Handle(event)) return false;
+  if (pendingMenu_->popup->Finished()) FinishMenu(false);
+  return true;
+}
+
+void IGraphicsX11::FinishMenu(bool abandoned) {
+  if (!pendingMenu_) return;
+  std::unique_ptr<PendingMenu> pending = std::move(pendingMenu_);
+  MenuResult answer;
+  answer.chosen = abandoned ? nullptr : pending->popup->Chosen();
+  answer.abandoned = abandoned;
+  {
+    // A menu lives only while the window's connection does: closing abandons it first.
+    X11ErrorTrap trap(x_->display);
+    pending->popup.reset();  // its windows go now, before the answer is acted on
+  }
+  --modalDepth_;
+  // The menu covered part of the editor.
+  Invalidate(IBounds(0, 0, Width(), Height()));
+  if (pending->done && !(abandoned && destroying_)) pending->done(answer);
 }
 
 void IGraphicsX11::ServiceWhileModal() {
@@ -284,6 +359,41 @@ void IGraphicsX11::ServiceWhileModal() {
 void IGraphicsX11::CreateTextEntry(IControl&, const ITextStyle&, const IBounds&, const char*,
                                    IParameter*) {}
 
+namespace {
+
+// The dialog's answer as a file and folder (a name saved without an extension gets the first
+// one); anything that is not an absolute path in an existing folder (and, when
+// opening, an existing file) counts as cancelled.
+void AcceptChosenPath(const ProcessResult& result, int mode, const std::string& extensions,
+                      std::string& file, std::string& directory) {
+  std::string path = result.started && result.exitCode == 0 ? FirstLine(result.output) : "";
+  if (mode == IGraphics::kFileSave) path = WithDefaultExtension(path, extensions);
+  const std::string folder = FolderOf(path);
+  const bool acceptable = !path.empty() && path[0] == '/' && IsDirectory(folder) &&
+                          (mode == IGraphics::kFileSave ? !IsDirectory(path) : IsRegularFile(path));
+  if (!acceptable) {
+    file.clear();
+    return;
+  }
+  file = path;
+  directory = folder;
+}
+
+// Where the dialog opens: the current file in the directory (the desktop when none is given).
+std::string DialogStart(const std::string& file, const std::string& directory) {
+  if (file.empty()) return directory + "/";
+  return file.find('/') == std::string::npos ? directory + "/" + file : file;
+}
+
+}  // namespace
+
+void IGraphicsX11::ShowMissingDialogNotice() {
+  ShowNotice(
+      "Loading and saving presets needs a file dialog program.\n"
+      "Please install zenity (or kdialog) and try again,\n"
+      "for example: sudo apt install zenity");
+}
+
 void IGraphicsX11::PromptForFile(std::string& file, int mode, std::string& directory,
                                  const std::string& extensions) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
@@ -292,41 +402,82 @@ void IGraphicsX11::PromptForFile(std::string& file, int mode, std::string& direc
     return;
   }
   if (directory.empty()) directory = DesktopPath();
-  const std::string start =
-      file.empty() ? directory + "/" : file.find('/') == std::string::npos ? directory + "/" + file
-                                                                           : file;
   // There is no file dialog on plain X11: borrow the desktop's, or count it as cancelled.
   const DialogTool tool = FindDialogTool();
   if (tool == DialogTool::kNone) {
+    ShowMissingDialogNotice();
     file.clear();
     return;
   }
   ReleaseCapture();
   ++modalDepth_;
-  const ProcessResult result =
-      RunProcess(FileDialogCommand(tool, mode, start, extensions), [this] { ServiceWhileModal(); });
+  const ProcessResult result = RunProcess(
+      FileDialogCommand(tool, mode, DialogStart(file, directory), extensions),
+      [this] { ServiceWhileModal(); });
   --modalDepth_;
   Invalidate(IBounds(0, 0, Width(), Height()));
+  AcceptChosenPath(result, mode, extensions, file, directory);
+}
 
-  std::string path = result.started && result.exitCode == 0 ? FirstLine(result.output) : "";
-  if (!path.empty() && mode == kFileSave) {
-    // A name typed without an extension gets the default one, as save dialogs do.
-    const size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string first = extensions.substr(0, extensions.find(' ')).substr(0, 15);
-    if (!name.empty() && name.find('.') == std::string::npos && !first.empty()) {
-      path += "." + first;
-    }
-  }
-  const std::string folder = FolderOf(path);
-  const bool acceptable = !path.empty() && path[0] == '/' && IsDirectory(folder) &&
-                          (mode == kFileSave ? !IsDirectory(path) : IsRegularFile(path));
-  if (!acceptable) {
-    file.clear();
+void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
+                                      const std::string& directory,
+                                      const std::string& extensions, FileDone done) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  FileResult cancelled;
+  cancelled.directory = directory;
+  if (!WindowIsOpen() || modalDepth_ > 0) {
+    if (done) done(cancelled);
     return;
   }
-  file = path;
-  directory = folder;
+  std::string start = directory.empty() ? DesktopPath() : directory;
+  cancelled.directory = start;
+  const DialogTool tool = FindDialogTool();
+  if (tool == DialogTool::kNone) {
+    ShowMissingDialogNotice();
+    if (done) done(cancelled);
+    return;
+  }
+  std::unique_ptr<ChildProcess> chooser =
+      ChildProcess::Start(FileDialogCommand(tool, mode, DialogStart(file, start), extensions));
+  if (!chooser) {
+    if (done) done(cancelled);
+    return;
+  }
+  ReleaseCapture();
+  auto pending = std::make_unique<PendingFilePrompt>();
+  pending->chooser = std::move(chooser);
+  pending->mode = mode;
+  pending->directory = start;
+  pending->extensions = extensions;
+  pending->done = std::move(done);
+  pendingFile_ = std::move(pending);
+  // The editor keeps painting but takes no input until the dialog answers, as with a menu.
+  ++modalDepth_;
+}
+
+void IGraphicsX11::PollFilePrompt() {
+  if (pendingFile_ && pendingFile_->chooser->Poll()) FinishFilePrompt(false);
+}
+
+void IGraphicsX11::FinishFilePrompt(bool abandoned) {
+  if (!pendingFile_) return;
+  std::unique_ptr<PendingFilePrompt> pending = std::move(pendingFile_);
+  FileResult answer;
+  answer.directory = pending->directory;
+  answer.abandoned = abandoned;
+  if (!abandoned) {
+    AcceptChosenPath(pending->chooser->Result(), pending->mode, pending->extensions,
+                     answer.file, answer.directory);
+  }
+  pending->chooser.reset();  // a dialog still up is ended and reaped here
+  --modalDepth_;
+  Invalidate(IBounds(0, 0, Width(), Height()));
+  if (pending->done && !(abandoned && destroying_)) pending->done(answer);
+}
+
+void IGraphicsX11::AbandonPrompts() {
+  FinishMenu(true);
+  FinishFilePrompt(true);
 }
 
 bool IGraphicsX11::PromptForColor(IArgbColor& color, const char* prompt) {
@@ -354,8 +505,11 @@ int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type
   std::lock_guard<std::recursive_mutex> guard(Lock());
   const DialogTool tool = FindDialogTool();
   if (tool == DialogTool::kNone) {
-    // Nowhere to show it: keep the message where a user of a terminal can find it.
-    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    // No dialog program: the editor shows the message itself, and a question counts as
+    // declined, since nobody could answer it.
+    if (WindowIsOpen()) {
+      ShowNotice(text ? text : "");
+    }
     return MessageBoxAnswer(type, ProcessResult{});
   }
   ReleaseCapture();
@@ -469,6 +623,10 @@ std::string IGraphicsX11::HostPath() { return ExecutableFolder(); }
 std::string IGraphicsX11::PluginPath() { return ModuleFolderOf(&kModuleAnchor); }
 std::string IGraphicsX11::DesktopPath() { return DesktopFolder(); }
 std::string IGraphicsX11::AppSupportPath(bool system) { return DataFolder(system); }
+
+bool IGraphicsX11::ImageResourceSize(int id, const char* fileName, int& width, int& height) {
+  return HasPngExtension(fileName) && PngResourceSize(set_, id, width, height);
+}
 
 std::unique_ptr<PixBitmap> IGraphicsX11::LoadImageResource(int id, const char* fileName) {
   if (!HasPngExtension(fileName)) return nullptr;

@@ -11,9 +11,12 @@
 // there is deliberately no thread of our own, since touching X from a second thread is what
 // makes such hosts crash. Every call must come from the thread that opened the window.
 //
-// Popup menus, file dialogs and message boxes are modal, like their Windows counterparts:
-// they run a local loop on the editor's connection (menus) or wait for an external dialog
-// program, and keep the editor painted meanwhile.
+// The editor's own menus and file dialogs never hold up the host: BeginPopupMenu and
+// BeginPromptForFile return at once, the menu runs on the events of the connection and the
+// file dialog (an external program) is polled from the timer, and the answer is delivered from
+// one of those run-loop callbacks. Closing the window closes a menu or ends a dialog program
+// and abandons the prompt. The modal operations of the same names remain for callers that need
+// an answer before going on (they run a local loop and keep the editor painted meanwhile).
 
 #include <memory>
 #include <string>
@@ -25,6 +28,7 @@ union _XEvent;
 
 namespace fluvia {
 
+struct X11PopupContext;
 struct X11WindowState;
 
 class IGraphicsX11 : public IGraphics {
@@ -63,8 +67,12 @@ class IGraphicsX11 : public IGraphics {
   std::string DesktopPath() override;
   std::string AppSupportPath(bool system) override;
   std::string UserDataPath() override { return AppSupportPath(false); }
-  // Through zenity or kdialog when one is installed; without either the prompt counts as
-  // cancelled (plain X11 has no file dialog of its own).
+  // Through zenity or kdialog when one is installed. Plain X11 has no file dialog of its own:
+  // without either the prompt counts as cancelled and the editor tells the person what to
+  // install.
+  void BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone done) override;
+  void BeginPromptForFile(const std::string& file, int mode, const std::string& directory,
+                          const std::string& extensions, FileDone done) override;
   void PromptForFile(std::string& file, int mode, std::string& directory,
                      const std::string& extensions) override;
   bool PromptForColor(IArgbColor& color, const char* prompt) override;
@@ -82,6 +90,7 @@ class IGraphicsX11 : public IGraphics {
   void ShowMouseCursor() override;
   std::unique_ptr<PixBitmap> LoadImageResource(int id, const char* fileName) override;
   int ImageSource() const override { return static_cast<int>(set_); }
+  bool ImageResourceSize(int id, const char* fileName, int& width, int& height) override;
 
  private:
   void HandleEvent(union _XEvent& event);
@@ -97,10 +106,30 @@ class IGraphicsX11 : public IGraphics {
   void ReleaseCapture();
   void Invalidate(const IBounds& rect);
   void DestroyWindowState();
+  // The popup context for the open window.
+  X11PopupContext PopupContext(const IBounds& rect, int& rootX, int& rootY);
+  // Prompts answered from the run loop. Finishing takes the prompt off before calling its
+  // completion, which may open the next one.
+  void FinishMenu(bool abandoned);
+  // An open menu takes its own windows' events and all input; true when it took this one.
+  bool OfferToMenu(union _XEvent& event);
+  void PollFilePrompt();
+  void FinishFilePrompt(bool abandoned);
+  // The window is closing: abandon what is open, telling the callers unless the editor itself
+  // is being destroyed.
+  void AbandonPrompts();
+  // Tells the person in the editor that no file dialog program is installed.
+  void ShowMissingDialogNotice();
+
+  struct PendingMenu;
+  struct PendingFilePrompt;
 
   ArtworkSet set_;
   std::unique_ptr<X11WindowState> x_;
   int modalDepth_ = 0;
+  std::unique_ptr<PendingMenu> pendingMenu_;
+  std::unique_ptr<PendingFilePrompt> pendingFile_;
+  bool destroying_ = false;
 };
 
 }  // namespace fluvia

@@ -55,6 +55,7 @@ void IGraphicsX11::HandleEvent(XEvent& event) {
     XRefreshKeyboardMapping(&event.xmapping);
     return;
   }
+  if (OfferToMenu(event)) return;
   if (event.xany.window != x_->window) return;
   // A modal menu or dialog is up: the editor keeps painting but takes no input.
   if (modalDepth_ > 0 && IsInput(event.type)) return;
@@ -70,6 +71,7 @@ void IGraphicsX11::HandleEvent(XEvent& event) {
         // The host destroyed its window first; ours went with it.
         x_->windowGone = true;
         x_->hostCapture = false;
+        AbandonPrompts();
       }
       break;
     case ButtonPress: HandleButtonPress(event); break;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,54 +91,102 @@ std::string FindOnPath(const std::string& name) {
   return {};
 }
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, const std::function<void()>& idle) {
-  ProcessResult result;
-  if (argv.empty()) return result;
+std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>& argv) {
+  if (argv.empty()) return nullptr;
   const std::string program = FindOnPath(argv[0]);
-  if (program.empty()) return result;
+  if (program.empty()) return nullptr;
 
   int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return result;
+  if (pipe2(out, O_CLOEXEC) != 0) return nullptr;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  // A group of its own: ending the dialog ends whatever it started too, and the terminal's
+  // signals meant for the host do not reach it.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
 
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args[0] = const_cast<char*>(program.c_str());
   args.push_back(nullptr);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), environ);
+  const int spawned =
+      posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   if (spawned != 0) {
     close(out[0]);
-    return result;
+    return nullptr;
   }
-  result.started = true;
+  fcntl(out[0], F_SETFL, fcntl(out[0], F_GETFL) | O_NONBLOCK);
+  return std::unique_ptr<ChildProcess>(new ChildProcess(pid, out[0]));
+}
 
-  char buffer[4096];
-  for (;;) {
-    pollfd fd{out[0], POLLIN, 0};
-    const int ready = poll(&fd, 1, 40);
-    if (ready < 0 && errno != EINTR) break;
-    if (ready <= 0) {
-      if (idle) idle();
-      continue;
-    }
-    const ssize_t got = read(out[0], buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;  // the dialog closed its output: it is finishing
-    // A dialog answers with a path or a colour; anything larger is not an answer.
-    if (result.output.size() < 65536) result.output.append(buffer, size_t(got));
+ChildProcess::ChildProcess(int pid, int out) : pid_(pid), out_(out) { result_.started = true; }
+
+ChildProcess::~ChildProcess() {
+  if (out_ >= 0) close(out_);
+  if (!reaped_) Reap(WNOHANG);
+  if (reaped_) return;
+  // Still running (its window is up): end the group, give it a moment (at most 40 ms) to go
+  // quietly, then make sure. Either way it is reaped here, never left behind as a zombie.
+  kill(-pid_, SIGTERM);
+  for (int i = 0; i < 20 && !reaped_; ++i) {
+    Reap(WNOHANG);
+    if (!reaped_) usleep(2000);
   }
-  close(out[0]);
+  if (!reaped_) {
+    kill(-pid_, SIGKILL);
+    Reap(0);
+  }
+}
+
+void ChildProcess::Reap(int options) {
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  pid_t got;
+  while ((got = waitpid(pid_, &status, options)) < 0 && errno == EINTR) {
   }
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  if (got == 0) return;  // still running
+  reaped_ = true;
+  // Reaped by someone else (a host that collects every child): the exit code is unknown.
+  result_.exitCode = got == pid_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool ChildProcess::Poll() {
+  if (reaped_) return true;
+  char buffer[4096];
+  while (out_ >= 0) {
+    const ssize_t got = read(out_, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;  // nothing yet
+    if (got <= 0) {
+      // The dialog closed its output: it is finishing.
+      close(out_);
+      out_ = -1;
+      break;
+    }
+    // A dialog answers with a path or a colour; anything larger is not an answer.
+    if (result_.output.size() < 65536) result_.output.append(buffer, size_t(got));
+  }
+  Reap(WNOHANG);
+  return reaped_;
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::function<void()>& idle) {
+  std::unique_ptr<ChildProcess> child = ChildProcess::Start(argv);
+  if (!child) return {};
+  while (!child->Poll()) {
+    pollfd fd{child->OutputFd(), POLLIN, 0};
+    // Once the output is closed only the exit is awaited; the wait stays short either way.
+    const int ready = fd.fd >= 0 ? poll(&fd, 1, 40) : (usleep(5000), 0);
+    if (ready <= 0 && idle) idle();
+  }
+  return child->Result();
 }
 
 DialogTool FindDialogTool() {

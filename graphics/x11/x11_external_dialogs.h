@@ -4,6 +4,7 @@
 // neither installed these prompts answer "cancelled".
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,38 @@ struct ProcessResult {
 // Full path of an executable found on PATH, or empty.
 std::string FindOnPath(const std::string& name);
 
-// Starts argv[0] (searched on PATH) with the standard input closed and waits for it, calling
-// `idle` about every 40 ms meanwhile so that the caller's window stays painted.
+// A dialog program running beside the editor: started with the standard input closed and
+// its standard output on a pipe, in a process group of its own. Nothing here waits for it
+// while it runs: Poll() reads what has arrived and reaps the program once it has finished.
+// Destroying it while the program still runs ends the whole group and reaps it.
+class ChildProcess {
+ public:
+  // Starts argv[0] (searched on PATH); null when it cannot be started.
+  static std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& argv);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Reads the output that is waiting; true once the program has closed its output and been
+  // reaped, when Result() holds its exit code and everything it wrote.
+  bool Poll();
+  const ProcessResult& Result() const { return result_; }
+  int Pid() const { return pid_; }
+  // The output pipe while it is open (for waiting on it), else -1.
+  int OutputFd() const { return out_; }
+
+ private:
+  ChildProcess(int pid, int out);
+  void Reap(int options);
+
+  int pid_;
+  int out_;
+  bool reaped_ = false;
+  ProcessResult result_;
+};
+
+// Starts argv[0] like ChildProcess and waits for it, calling `idle` about every 40 ms
+// meanwhile so that the caller's window stays painted.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::function<void()>& idle = {});
 

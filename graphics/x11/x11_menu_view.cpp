@@ -1,6 +1,7 @@
 #include "graphics/x11/x11_menu_view.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 
 #include "graphics/pix/pix_bitmap.h"
@@ -107,6 +108,7 @@ void RenderMenu(PixBitmap& bitmap, const IMenuList& list, int highlighted) {
     if (font) {
       const std::string text = list.DisplayText(i);
       PixRect rect{MenuMetrics::kTextLeft, top, w - MenuMetrics::kTextRight, top + height};
+      std::lock_guard<std::mutex> use(font->UseLock());
       font->SetTextColour(colour);
       PixDrawText(*font, &bitmap, text.c_str(), -1, rect,
                   kPixTextLeft | kPixTextVCentre | kPixTextSingleLine);

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "graphics/pix/pix_sys_bitmap.h"
@@ -31,59 +30,101 @@ struct Level {
   bool Contains(int rx, int ry) const { return rx >= x && rx < x + w && ry >= y && ry < y + h; }
 };
 
-class MenuSession {
+}  // namespace
+
+class X11PopupMenu::Session {
  public:
-  MenuSession(const X11PopupContext& context, IMenuList& menu, int rootX, int rootY)
+  Session(const X11PopupContext& context, IMenuList& menu, int rootX, int rootY)
       : c_(context), d_(context.display) {
     screenW_ = DisplayWidth(d_, c_.screen);
     screenH_ = DisplayHeight(d_, c_.screen);
     OpenLevel(menu, rootX, rootY, rootX);
+    if (levels_.empty()) {
+      done_ = true;
+      return;
+    }
+    TryGrab();
   }
 
-  ~MenuSession() {
-    XUngrabPointer(d_, CurrentTime);
-    XUngrabKeyboard(d_, CurrentTime);
+  ~Session() {
+    if (pointerGrabbed_) XUngrabPointer(d_, CurrentTime);
+    if (keyboardGrabbed_) XUngrabKeyboard(d_, CurrentTime);
     while (!levels_.empty()) CloseDeepest();
     XFlush(d_);
   }
 
-  IMenuList* Run() {
-    if (levels_.empty()) return nullptr;
-    Grab();
-    auto lastIdle = std::chrono::steady_clock::now();
-    while (!done_) {
-      if (c_.ownerGone && c_.ownerGone()) break;
-      if (XPending(d_) > 0) {
-        XEvent event;
-        XNextEvent(d_, &event);
-        Handle(event);
-      } else {
-        pollfd fd{ConnectionNumber(d_), POLLIN, 0};
-        poll(&fd, 1, kIdleMs);
-      }
-      const auto now = std::chrono::steady_clock::now();
-      if (now - lastIdle >= std::chrono::milliseconds(kIdleMs)) {
-        lastIdle = now;
-        if (c_.idle) c_.idle();
-      }
+  bool Finished() const { return done_; }
+  IMenuList* Chosen() const { return chosen_; }
+
+  void TryGrab() {
+    if (levels_.empty() || grabAttempts_ >= kGrabAttempts) return;
+    if (pointerGrabbed_ && keyboardGrabbed_) return;
+    ++grabAttempts_;
+    const Window grabWindow = levels_.front()->window;
+    const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+    // A grab the host holds for a moment (its own button handling) may still be ending; the
+    // next tick tries again rather than waiting here.
+    if (!pointerGrabbed_) {
+      pointerGrabbed_ = XGrabPointer(d_, grabWindow, True, mask, GrabModeAsync, GrabModeAsync,
+                                     None, None, CurrentTime) == GrabSuccess;
     }
-    return chosen_;
+    if (!keyboardGrabbed_) {
+      keyboardGrabbed_ = XGrabKeyboard(d_, grabWindow, False, GrabModeAsync, GrabModeAsync,
+                                       CurrentTime) == GrabSuccess;
+    }
+    XFlush(d_);
+  }
+
+  // True when the event was the menu's.
+  bool Handle(XEvent& event) {
+    switch (event.type) {
+      case Expose:
+        if (Level* level = LevelOfWindow(event.xexpose.window)) {
+          if (event.xexpose.count == 0) Paint(*level);
+          return true;
+        }
+        return false;
+      case MotionNotify:
+        Hover(event.xmotion.x_root, event.xmotion.y_root);
+        return true;
+      case ButtonPress: {
+        const unsigned button = event.xbutton.button;
+        if (button != Button1 && button != Button2 && button != Button3) return true;  // wheel
+        const int depth = LevelAt(event.xbutton.x_root, event.xbutton.y_root);
+        if (depth < 0) {
+          done_ = true;  // a click outside dismisses
+          return true;
+        }
+        armed_ = true;
+        Hover(event.xbutton.x_root, event.xbutton.y_root);
+        return true;
+      }
+      case ButtonRelease: {
+        const unsigned button = event.xbutton.button;
+        if (button != Button1 && button != Button2 && button != Button3) return true;
+        const int depth = LevelAt(event.xbutton.x_root, event.xbutton.y_root);
+        // The release of the click that opened the menu chooses only once the pointer has
+        // been moved onto the menu; otherwise a menu that had to be placed under the pointer
+        // would choose at once.
+        if (depth < 0 || !armed_) return true;
+        const int row = RowAt(size_t(depth), event.xbutton.y_root);
+        if (row >= 0) Choose(size_t(depth), row);
+        return true;
+      }
+      case KeyPress:
+        Key(event.xkey);
+        return true;
+      case KeyRelease:
+      case EnterNotify:
+      case LeaveNotify:
+        return true;  // input belongs to the menu while it is up
+      default:
+        return LevelOfWindow(event.xany.window) != nullptr;
+    }
   }
 
  private:
-  void Grab() {
-    const Window grabWindow = levels_.front()->window;
-    const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
-    // A grab the host holds for a moment (its own button handling) may still be ending.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-      if (XGrabPointer(d_, grabWindow, True, mask, GrabModeAsync, GrabModeAsync, None, None,
-                       CurrentTime) == GrabSuccess) {
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    XGrabKeyboard(d_, grabWindow, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-  }
+  static constexpr int kGrabAttempts = 25;  // a second of timer ticks
 
   void OpenLevel(IMenuList& list, int x, int y, int parentLeft) {
     if (list.NumItems() == 0) return;
@@ -249,54 +290,6 @@ class MenuSession {
     return nullptr;
   }
 
-  void Handle(XEvent& event) {
-    switch (event.type) {
-      case Expose:
-        if (Level* level = LevelOfWindow(event.xexpose.window)) {
-          if (event.xexpose.count == 0) Paint(*level);
-          return;
-        }
-        break;
-      case MotionNotify:
-        Hover(event.xmotion.x_root, event.xmotion.y_root);
-        return;
-      case ButtonPress: {
-        const unsigned button = event.xbutton.button;
-        if (button != Button1 && button != Button2 && button != Button3) return;  // the wheel
-        const int depth = LevelAt(event.xbutton.x_root, event.xbutton.y_root);
-        if (depth < 0) {
-          done_ = true;  // a click outside dismisses
-          return;
-        }
-        armed_ = true;
-        Hover(event.xbutton.x_root, event.xbutton.y_root);
-        return;
-      }
-      case ButtonRelease: {
-        const unsigned button = event.xbutton.button;
-        if (button != Button1 && button != Button2 && button != Button3) return;
-        const int depth = LevelAt(event.xbutton.x_root, event.xbutton.y_root);
-        // The release of the click that opened the menu chooses only once the pointer has
-        // been moved onto the menu; otherwise a menu that had to be placed under the pointer
-        // would choose at once.
-        if (depth < 0 || !armed_) return;
-        const int row = RowAt(size_t(depth), event.xbutton.y_root);
-        if (row >= 0) Choose(size_t(depth), row);
-        return;
-      }
-      case KeyPress:
-        Key(event.xkey);
-        return;
-      case KeyRelease:
-      case EnterNotify:
-      case LeaveNotify:
-        return;  // input belongs to the menu while it is up
-      default:
-        break;
-    }
-    if (c_.otherEvent) c_.otherEvent(event);
-  }
-
   const X11PopupContext& c_;
   Display* d_;
   int screenW_ = 0;
@@ -305,14 +298,48 @@ class MenuSession {
   IMenuList* chosen_ = nullptr;
   bool done_ = false;
   bool armed_ = false;
+  bool pointerGrabbed_ = false;
+  bool keyboardGrabbed_ = false;
+  int grabAttempts_ = 0;
 };
 
-}  // namespace
+X11PopupMenu::X11PopupMenu(const X11PopupContext& context, IMenuList& menu, int rootX,
+                           int rootY) {
+  if (context.display) session_ = std::make_unique<Session>(context, menu, rootX, rootY);
+}
+
+X11PopupMenu::~X11PopupMenu() = default;
+
+bool X11PopupMenu::Handle(XEvent& event) { return session_ && session_->Handle(event); }
+void X11PopupMenu::Tick() {
+  if (session_) session_->TryGrab();
+}
+bool X11PopupMenu::Finished() const { return !session_ || session_->Finished(); }
+IMenuList* X11PopupMenu::Chosen() const { return session_ ? session_->Chosen() : nullptr; }
 
 IMenuList* RunPopupMenu(const X11PopupContext& context, IMenuList& menu, int rootX, int rootY) {
   if (!context.display || menu.NumItems() == 0) return nullptr;
-  MenuSession session(context, menu, rootX, rootY);
-  return session.Run();
+  X11PopupMenu popup(context, menu, rootX, rootY);
+  Display* display = context.display;
+  auto lastIdle = std::chrono::steady_clock::now();
+  while (!popup.Finished()) {
+    if (context.ownerGone && context.ownerGone()) return nullptr;
+    if (XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (!popup.Handle(event) && context.otherEvent) context.otherEvent(event);
+    } else {
+      pollfd fd{ConnectionNumber(display), POLLIN, 0};
+      poll(&fd, 1, kIdleMs);
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastIdle >= std::chrono::milliseconds(kIdleMs)) {
+      lastIdle = now;
+      popup.Tick();
+      if (context.idle) context.idle();
+    }
+  }
+  return popup.Chosen();
 }
 
 }  // namespace fluvia

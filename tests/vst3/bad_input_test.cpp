@@ -2,6 +2,7 @@
 // garbage in the host's buffers.
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "tests/vst3/plugin_fixture.h"
@@ -226,6 +227,24 @@ TEST_F(Vst3BadInput, BrokenEventAndParameterListsAreIgnored) {
   EXPECT_EQ(processor()->process(block.data), kResultOk);
   EXPECT_DOUBLE_EQ(Normalised(kAmpMainVolume), 0.75);
   EXPECT_DOUBLE_EQ(Normalised(kVoice00_NoteGate), 0.0);
+}
+
+TEST_F(Vst3BadInput, ExtremeEventOffsetsAreHandledOrKeptWithoutHarm) {
+  Start(48000.0, 256);
+  // Before the block: handled at its start. Far beyond it: kept for a block hours away, while
+  // everything else goes on as usual.
+  plugin().Events().NoteOn(60, 1.0f, std::numeric_limits<int32>::min());
+  plugin().Events().NoteOn(61, 1.0f, std::numeric_limits<int32>::max());
+  plugin().Events().NoteOn(62, 1.0f, -1);
+  Stereo out;
+  Render(out, 1, 256);
+  EXPECT_DOUBLE_EQ(Normalised(kVoice00_NoteGate), 1.0);
+  EXPECT_NEAR(Normalised(kVoice00_NoteNumber), 62.0 / 127.0, 1e-12);
+  plugin().Events().NoteOff(60, 0);
+  plugin().Events().NoteOff(62, 0);
+  Render(out, 40, 256);
+  EXPECT_DOUBLE_EQ(Normalised(kVoice00_NoteGate), 0.0);
+  EXPECT_TRUE(out.AllFinite());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Processing as a host drives it: notes, parameter queues, both sample sizes, block sizes,
 // silence flags, sample rates, threads and suspend/resume.
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -81,14 +82,57 @@ TEST_F(Vst3Process, NoteOnAndOffInOneBlockLeaveTheGateClosed) {
   Start();
   plugin().Events().NoteOn(60, 1.0f, 0);
   plugin().Events().NoteOff(60, 100);
-  // Offsets beyond the block are treated as its last frame rather than left for later.
-  plugin().Events().NoteOn(62, 1.0f, 5000);
-  plugin().Events().NoteOff(62, 6000);
   Stereo out;
   Render(out, 1, 256);
   EXPECT_DOUBLE_EQ(Normalised(kVoice00_NoteGate), 0.0);
   Render(out, 20, 256);
   EXPECT_EQ(out.Peak(), 0.0);
+}
+
+TEST(Vst3EventOffsets, AnEventBeyondTheBlockSoundsInTheBlockHoldingItsFrame) {
+  for (const int32 sampleSize : {kSample32, kSample64}) {
+    SCOPED_TRACE(sampleSize == kSample32 ? "32-bit" : "64-bit");
+    std::unique_ptr<vst3host::Vst3Module> module = LoadModuleOrFail();
+    ASSERT_NE(module, nullptr);
+    vst3host::HostApplication host;
+    std::string error;
+    auto plugin = vst3host::Vst3Plugin::Create(*module, host, error);
+    ASSERT_NE(plugin, nullptr) << error;
+    ASSERT_TRUE(plugin->Start(48000.0, 512, sampleSize, error)) << error;
+    std::vector<float> left(512), right(512);
+    std::vector<double> left64(512), right64(512);
+    auto block = [&](int frames) {
+      const bool wide = sampleSize == kSample64;
+      EXPECT_EQ(wide ? plugin->Process(left64.data(), right64.data(), frames)
+                     : plugin->Process(left.data(), right.data(), frames),
+                kResultOk);
+      plugin->Events().Clear();
+      double peak = 0.0;
+      for (size_t i = 0; i < size_t(frames); ++i) {
+        peak = std::max({peak, std::fabs(wide ? left64[i] : double(left[i])),
+                         std::fabs(wide ? right64[i] : double(right[i]))});
+      }
+      return peak;
+    };
+    auto gate = [&] { return plugin->Controller()->getParamNormalized(kVoice00_NoteGate); };
+
+    // Frame 200 of a 64-frame block is frame 136 of the next one: a next block of 136 frames
+    // ends just before it, the block after starts on it.
+    plugin->Events().NoteOn(60, 1.0f, 200);
+    EXPECT_EQ(block(64), 0.0);
+    EXPECT_EQ(gate(), 0.0);
+    EXPECT_EQ(block(136), 0.0);
+    EXPECT_EQ(gate(), 0.0);
+    EXPECT_GT(block(64), 0.0);
+    EXPECT_EQ(gate(), 1.0);
+
+    // A release 136 frames into the next 256-frame block is handled with that block.
+    plugin->Events().NoteOff(60, 200);
+    block(64);
+    EXPECT_EQ(gate(), 1.0);
+    block(256);
+    EXPECT_EQ(gate(), 0.0);
+  }
 }
 
 TEST_F(Vst3Process, OnlyTheLastPointOfAQueueCounts) {

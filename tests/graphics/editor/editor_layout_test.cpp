@@ -141,8 +141,34 @@ TEST_P(LayoutTest, EditorSizeAndRate) {
   EXPECT_EQ(f.graphics.FrameRate(), 25);
 }
 
+TEST(Layout, ArtworkIsDecodedWhenTheEditorFirstDraws) {
+  // An image source of its own, so no other test's editor has decoded anything for it.
+  HeadlessOptions own;
+  own.missingImages.insert(999);
+  EditorFixture f(PluginApi::VST3, ArtworkSet::Large, own);
+  const EditorControls controls =
+      BuildEditorLayout(f.graphics, f.plugin, ArtworkSet::Large, nullptr, "/presets");
+  f.Attach();
+  const IBitmapStrip& knob = controls.knobs[0]->Strip();
+  const IBounds backdrop = f.graphics.GetControl(0)->Rect();
+  // Nothing decoded yet, though the layout already knows every image's size.
+  EXPECT_EQ(knob.Bitmap(), nullptr);
+  EXPECT_EQ(FindCachedBitmap(f.graphics.ImageSource(), 101), nullptr);
+
+  f.graphics.Tick();  // the first drawing
+  PixBitmap* knobBitmap = knob.Bitmap();
+  PixBitmap* backdropBitmap = FindCachedBitmap(f.graphics.ImageSource(), 101);
+  ASSERT_NE(knobBitmap, nullptr);
+  ASSERT_NE(backdropBitmap, nullptr);
+  EXPECT_EQ(knobBitmap, FindCachedBitmap(f.graphics.ImageSource(), 109));
+  EXPECT_EQ(knob.width, knobBitmap->Width());
+  EXPECT_EQ(knob.height, knobBitmap->Height());
+  EXPECT_EQ(backdrop, IBounds(0, 0, backdropBitmap->Width(), backdropBitmap->Height()));
+}
+
 TEST_P(LayoutTest, EveryRowHasItsClassRectangleImageAndParameter) {
   ASSERT_EQ(f.graphics.NumControls(), 22);
+  f.graphics.LoadArtwork();
   for (int row = 0; row < 22; ++row) {
     SCOPED_TRACE("row " + std::to_string(row));
     const Row& expected = kExpected[row];
@@ -164,15 +190,16 @@ TEST_P(LayoutTest, EveryRowHasItsClassRectangleImageAndParameter) {
       continue;
     }
     ASSERT_NE(strip, nullptr);
-    EXPECT_EQ(strip->bitmap, FindCachedBitmap(f.graphics.ImageSource(), expected.image));
-    ASSERT_NE(strip->bitmap, nullptr);
+    PixBitmap* bitmap = strip->Bitmap();
+    EXPECT_EQ(bitmap, FindCachedBitmap(f.graphics.ImageSource(), expected.image));
+    ASSERT_NE(bitmap, nullptr);
     const ImageSize size = SizeOf(expected.image);
     EXPECT_EQ(strip->width, size.width / Divisor());
     EXPECT_EQ(strip->height, size.height / Divisor());
-    EXPECT_EQ(strip->bitmap->Width(), strip->width);
-    EXPECT_EQ(strip->bitmap->Height(), strip->height);
+    EXPECT_EQ(bitmap->Width(), strip->width);
+    EXPECT_EQ(bitmap->Height(), strip->height);
     EXPECT_FALSE(strip->framesAreHorizontal);
-    EXPECT_EQ(strip->opaque, AllOpaque(*strip->bitmap));
+    EXPECT_EQ(strip->Opaque(), AllOpaque(*bitmap));
     const bool knob = expected.image >= 107 && expected.image <= 115;
     EXPECT_EQ(strip->frames, knob ? 29 : 1);
     if (knob) {

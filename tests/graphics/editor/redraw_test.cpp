@@ -2,12 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include "graphics/panel_control.h"
+#include "graphics/pix/pix_bitmap.h"
 #include "tests/graphics/editor/editor_fixture.h"
+#include "tests/graphics/editor/surface_helpers.h"
 
 namespace fluvia::testing {
 namespace {
 
 using Log = std::vector<std::string>;
+
+TEST(Redraw, ANoticeIsDrawnOverTheControlsAndTheNextClickOnlyClosesIt) {
+  EditorFixture f;
+  const IBounds all(0, 0, f.graphics.Width(), f.graphics.Height());
+  f.Add<IPanelControl>(all, IArgbColor(255, 10, 20, 30));
+  f.Probe(all, "bg");
+  f.Attach();
+  f.Settle();
+  const int cx = all.right / 2, cy = all.bottom / 2;
+  const std::uint32_t before = PixelAt(*f.graphics.DrawSurface(), cx, cy);
+
+  f.graphics.ShowNotice("Install zenity\nto load presets");
+  const IBounds box = f.graphics.NoticeRect();
+  ASSERT_TRUE(box.Contains(cx, cy));
+  IBounds dirty;
+  ASSERT_TRUE(f.graphics.IsDirty(dirty));
+  EXPECT_EQ(dirty, box);
+  f.graphics.Tick();
+  EXPECT_NE(PixelAt(*f.graphics.DrawSurface(), cx, cy), before);
+  EXPECT_EQ(f.log, (Log{"bg draw"}));  // what lies beneath, then the notice over it
+
+  f.log.clear();
+  f.graphics.MouseDown(cx, cy);
+  f.graphics.MouseUp(cx, cy);
+  EXPECT_EQ(f.graphics.Notice(), "");
+  EXPECT_EQ(f.log, (Log{}));  // the click was the notice's
+  f.graphics.Tick();
+  EXPECT_EQ(PixelAt(*f.graphics.DrawSurface(), cx, cy), before);
+}
 
 TEST(Redraw, OpeningTheWindowDrawsEverythingOnce) {
   EditorFixture f;

@@ -128,11 +128,11 @@ TEST(Snapshot, DamagedOrMissingArtworkLeavesJustThoseControlsBlank) {
   damaged.missingImages.insert(117);
   Editor broken(ArtworkSet::Large, damaged);
   EXPECT_TRUE(broken.graphics.WindowIsOpen());
-  EXPECT_EQ(broken.controls.knobs[3]->Strip().bitmap, nullptr);  // row 7 uses image 107
-  EXPECT_EQ(static_cast<IBitmapControl*>(broken.controls.rows[3])->Strip().bitmap, nullptr);
-  EXPECT_EQ(broken.controls.presetBackward->Strip().bitmap, nullptr);
+  EXPECT_EQ(broken.controls.knobs[3]->Strip().Bitmap(), nullptr);  // row 7 uses image 107
+  EXPECT_EQ(static_cast<IBitmapControl*>(broken.controls.rows[3])->Strip().Bitmap(), nullptr);
+  EXPECT_EQ(broken.controls.presetBackward->Strip().Bitmap(), nullptr);
   // Everything else still loaded and the knob still works.
-  EXPECT_NE(broken.controls.knobs[4]->Strip().bitmap, nullptr);
+  EXPECT_NE(broken.controls.knobs[4]->Strip().Bitmap(), nullptr);
   broken.graphics.Drag(500, 290, 500, 250);
   EXPECT_GT(broken.plugin.GetParam(kSystemEnergyAmt)->Value(), 0.3);
   broken.graphics.Drag(500, 250, 500, 290);

@@ -58,24 +58,8 @@ TEST(X11DialogAnswers, ColoursAndMessageBoxAnswersAreRead) {
   }
 }
 
-class X11FilePromptTest : public X11EditorTest {
+class X11FilePromptTest : public X11DialogTest {
  protected:
-  void SetUp() override {
-    X11EditorTest::SetUp();
-    if (HasFatalFailure()) return;
-    const char* path = std::getenv("PATH");
-    savedPath_ = path ? path : "";
-    bin_ = folder_ / "bin";
-    fs::create_directories(bin_);
-    setenv("PATH", bin_.c_str(), 1);
-    ASSERT_NE(editor_->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host_))),
-              nullptr);
-  }
-  void TearDown() override {
-    setenv("PATH", savedPath_.c_str(), 1);
-    X11EditorTest::TearDown();
-  }
-
   // A zenity that records its arguments and answers `answer` with exit code `code`.
   void FakeZenity(const std::string& answer, int code) {
     const fs::path script = bin_ / "zenity";
@@ -89,9 +73,6 @@ class X11FilePromptTest : public X11EditorTest {
     text << in.rdbuf();
     return text.str();
   }
-
-  std::string savedPath_;
-  fs::path bin_;
 };
 
 TEST_F(X11FilePromptTest, TheDialogsAnswerBecomesTheFileAndItsFolder) {

@@ -3,6 +3,8 @@
 #include <poll.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -65,6 +67,23 @@ void X11EditorTest::TearDown() {
   display_ = nullptr;
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
+}
+
+void X11DialogTest::SetUp() {
+  X11EditorTest::SetUp();
+  if (HasFatalFailure()) return;
+  const char* path = std::getenv("PATH");
+  savedPath_ = path ? path : "";
+  bin_ = folder_ / "bin";
+  fs::create_directories(bin_);
+  setenv("PATH", bin_.c_str(), 1);
+  ASSERT_NE(editor_->OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host_))),
+            nullptr);
+}
+
+void X11DialogTest::TearDown() {
+  setenv("PATH", savedPath_.c_str(), 1);
+  X11EditorTest::TearDown();
 }
 
 Window X11EditorTest::MakeHostWindow(int x, int y, int width, int height) {

@@ -66,4 +66,16 @@ class X11EditorTest : public ::testing::Test {
   std::vector<IGraphicsX11*> driven_;
 };
 
+// The editor open in the host's window, with PATH narrowed to a folder of the test's own where
+// stand-ins for the desktop's dialog programs go (scripts set their own PATH for the tools
+// they use).
+class X11DialogTest : public X11EditorTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::string savedPath_;
+  std::filesystem::path bin_;
+};
+
 }  // namespace fluvia::testing

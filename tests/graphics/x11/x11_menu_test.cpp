@@ -19,33 +19,10 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "tests/graphics/x11/popup_windows.h"
+
 namespace fluvia::testing {
 namespace {
-
-struct MenuWindow {
-  Window window;
-  int x, y, width, height;
-};
-
-// The override-redirect windows on the screen, bottom first: the open menu levels.
-std::vector<MenuWindow> MenuWindows(Display* display) {
-  std::vector<MenuWindow> out;
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-    return out;
-  }
-  for (unsigned i = 0; i < count; ++i) {
-    XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) && a.override_redirect &&
-        a.map_state == IsViewable) {
-      out.push_back({children[i], a.x, a.y, a.width, a.height});
-    }
-  }
-  if (children) XFree(children);
-  return out;
-}
 
 // Plays the user while the editor's thread sits in the modal menu: a connection and thread of
 // its own, as a second program would be.
@@ -64,17 +41,17 @@ class MenuUser {
   // Waits until `levels` menu windows are up; false after 3 s.
   bool WaitForLevels(size_t levels) {
     for (int i = 0; i < 300; ++i) {
-      windows_ = MenuWindows(display_);
+      windows_ = PopupWindows(display_);
       if (windows_.size() == levels) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
   }
-  const MenuWindow& Level(size_t i) const { return windows_[i]; }
+  const PopupWindow& Level(size_t i) const { return windows_[i]; }
 
   // The middle of row `row` of a level whose list is `list`.
   void MoveToRow(size_t level, const IMenuList& list, int row) {
-    const MenuWindow& w = windows_[level];
+    const PopupWindow& w = windows_[level];
     const int y = w.y + MenuRowTop(list, row) + MenuRowHeight(*list.Item(row)) / 2;
     MoveTo(w.x + w.width / 2, y);
   }
@@ -99,7 +76,7 @@ class MenuUser {
 
  private:
   Display* display_ = nullptr;
-  std::vector<MenuWindow> windows_;
+  std::vector<PopupWindow> windows_;
   std::atomic<bool> finished_{false};
   std::thread thread_;
 };
@@ -145,7 +122,7 @@ TEST_F(X11MenuTest, AClickInTheCascadedSubMenuLoadsThatPreset) {
   EXPECT_EQ(Value(*plugin_, kAmpMainVolume), 0.5);
   EXPECT_EQ(Value(*plugin_, kContainerSize), 0.25);
   EXPECT_EQ(plugin_->Engine().Parameter(kSoundfieldAmt), 1.0);
-  EXPECT_TRUE(MenuWindows(display_).empty());
+  EXPECT_TRUE(PopupWindows(display_).empty());
 }
 
 TEST_F(X11MenuTest, EscapeOrAClickOutsideDismissesWithoutAChoice) {
@@ -171,7 +148,7 @@ TEST_F(X11MenuTest, EscapeOrAClickOutsideDismissesWithoutAChoice) {
       dismiss(u);
     });
     Click(500, 100);
-    ASSERT_TRUE(PumpUntil([&] { return user.Finished() && MenuWindows(display_).empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return user.Finished() && PopupWindows(display_).empty(); }));
     EXPECT_FALSE(user.failed);
     EXPECT_EQ(ShownName(), "< Presets Library >");
     EXPECT_EQ(Value(*plugin_, kAmpMainVolume), volume);

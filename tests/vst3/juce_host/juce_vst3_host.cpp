@@ -2,12 +2,31 @@
 // note in both sample sizes and round-trips its state. Exits with 0 when everything a host
 // relies on works, 1 otherwise, printing what it checked.
 //
-// Usage: juce_vst3_host <path to Fluvia.vst3>
+// With --editor (and an X display) it then opens the editor in a window of its own, as a DAW
+// does, and plays the user through XTest: with the preset menu open, and with the Load dialog
+// open (a scripted chooser first on PATH, answering after 2 s), the host's own timer must keep
+// firing; closing the editor under either must leave no menu and no dialog process behind.
+//
+// Usage: juce_vst3_host [--editor] <path to Fluvia.vst3>
 
 #include <juce_audio_processors/juce_audio_processors.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+// Xlib last: its macros clash with JUCE's names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include "tests/graphics/x11/popup_windows.h"
 
 namespace {
 
@@ -53,13 +72,189 @@ double PlayNote(juce::AudioPluginInstance& plugin, int blocks) {
   return samples ? std::sqrt(sumSquares / double(samples)) : 0.0;
 }
 
+// The host's own timer: a DAW's meters, redraws and transport run on timers like it.
+struct HostTimer final : public juce::Timer {
+  std::atomic<int> ticks{0};
+  void timerCallback() override { ++ticks; }
+};
+
+// The editor in a plain top-level window at the screen's origin (there is no window manager
+// under Xvfb), so editor coordinates are screen coordinates.
+class EditorWindow {
+ public:
+  explicit EditorWindow(juce::AudioPluginInstance& plugin) : editor_(plugin.createEditor()) {
+    if (!editor_) return;
+    holder_.setBounds(0, 0, editor_->getWidth(), editor_->getHeight());
+    holder_.addAndMakeVisible(editor_.get());
+    holder_.addToDesktop(0);
+    holder_.setVisible(true);
+  }
+  ~EditorWindow() { Close(); }
+  bool IsOpen() const { return editor_ != nullptr; }
+  void Close() {
+    if (!editor_) return;
+    holder_.removeChildComponent(editor_.get());
+    editor_.reset();  // the plug-in's view is removed and released here
+    holder_.removeFromDesktop();
+  }
+
+ private:
+  juce::Component holder_;
+  std::unique_ptr<juce::AudioProcessorEditor> editor_;
+};
+
+// The user and the screen, seen through a connection of the host's own.
+class Screen {
+ public:
+  Screen() : display_(XOpenDisplay(nullptr)) {}
+  ~Screen() {
+    if (display_) XCloseDisplay(display_);
+  }
+  bool Ok() const { return display_ != nullptr; }
+
+  void Click(int x, int y) {
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+  }
+
+  // Popup menus on the screen.
+  int PopupWindows() { return int(fluvia::testing::PopupWindows(display_).size()); }
+
+ private:
+  Display* display_;
+};
+
+// The checks run on a thread of their own, as a user beside the host would; the host's message
+// thread runs its loop meanwhile (its timers and the plug-in's run-loop callbacks).
+template <typename F>
+void OnMessageThread(F f) {
+  juce::MessageManager::getInstance()->callFunctionOnMessageThread(
+      [](void* call) -> void* {
+        (*static_cast<F*>(call))();
+        return nullptr;
+      },
+      &f);
+}
+
+// Waits until `done` or the timeout; false on timeout.
+template <typename Done>
+bool WaitUntil(Done done, int timeoutMs) {
+  const auto deadline = juce::Time::getMillisecondCounter() + juce::uint32(timeoutMs);
+  while (!done()) {
+    if (juce::Time::getMillisecondCounter() >= deadline) return false;
+    juce::Thread::sleep(10);
+  }
+  return true;
+}
+
+void WaitFor(int ms) { juce::Thread::sleep(ms); }
+
+// Counts the host timer's ticks over one second.
+int TicksInOneSecond(HostTimer& timer) {
+  const int start = timer.ticks;
+  WaitFor(1000);
+  return timer.ticks - start;
+}
+
+// A chooser that looks like zenity to the plug-in: it notes its process id, waits 2 s, then
+// answers with `answer`.
+juce::File MakeScriptedChooser(const juce::File& folder, const juce::File& answer) {
+  folder.createDirectory();
+  const juce::File script = folder.getChildFile("zenity");
+  script.replaceWithText("#!/bin/sh\necho $$ >> '" + folder.getChildFile("pids").getFullPathName() +
+                         "'\nsleep 2\nprintf '%s\\n' '" + answer.getFullPathName() + "'\n",
+                         false, false, "\n");  // a shell script wants plain line ends
+  chmod(script.getFullPathName().toRawUTF8(), 0755);
+  return folder.getChildFile("pids");
+}
+
+int ChooserRuns(const juce::File& pids) {
+  juce::StringArray lines;
+  pids.readLines(lines);
+  lines.removeEmptyStrings();
+  return lines.size();
+}
+
+int LastChooserPid(const juce::File& pids) {
+  juce::StringArray lines;
+  pids.readLines(lines);
+  lines.removeEmptyStrings();
+  return lines.isEmpty() ? 0 : lines[lines.size() - 1].getIntValue();
+}
+
+void CheckEditor(juce::AudioPluginInstance& plugin) {
+  Screen screen;
+  Check(screen.Ok(), "the host reaches the X display");
+  if (!screen.Ok()) return;
+  Check(plugin.hasEditor(), "the plug-in has an editor");
+  HostTimer timer;
+  OnMessageThread([&] { timer.startTimerHz(50); });
+  std::unique_ptr<EditorWindow> window;
+  auto open = [&] { OnMessageThread([&] { window = std::make_unique<EditorWindow>(plugin); }); };
+  auto close = [&] { OnMessageThread([&] { window.reset(); }); };
+
+  // The preset menu stays open while the host runs on, and goes with the editor.
+  open();
+  Check(window->IsOpen(), "the editor opens");
+  WaitFor(500);
+  const int before = screen.PopupWindows();
+  screen.Click(500, 100);  // the preset name
+  Check(WaitUntil([&] { return screen.PopupWindows() > before; }, 3000),
+        "a click on the preset name opens the preset menu");
+  int ticks = TicksInOneSecond(timer);
+  Check(ticks >= 10, "the host's timer fires while the menu is open (" + juce::String(ticks) +
+                         " ticks in a second)");
+  Check(screen.PopupWindows() > before, "the menu is still open");
+  close();
+  WaitFor(200);
+  Check(screen.PopupWindows() == before, "closing the editor takes the menu away");
+
+  // The Load dialog: the host runs on while it is up, and its answer loads the preset.
+  const juce::File home = juce::File::getSpecialLocation(juce::File::userHomeDirectory);
+  const juce::File preset = home.getChildFile("Quiet.fluviapreset");
+  preset.replaceWithText(
+      "<Company>Velmora Audio</Company><Product>Fluvia</Product><Version>1.0.0</Version>"
+      "<AmpMainVolume>0</AmpMainVolume>");
+  const juce::File chooserFolder = home.getChildFile("chooser");
+  chooserFolder.deleteRecursively();
+  const juce::File pids = MakeScriptedChooser(chooserFolder, preset);
+  const char* path = std::getenv("PATH");
+  setenv("PATH", (chooserFolder.getFullPathName().toStdString() + ":" + (path ? path : "")).c_str(),
+         1);
+  open();
+  WaitFor(500);
+  screen.Click(40, 105);  // the load button
+  Check(WaitUntil([&] { return ChooserRuns(pids) == 1; }, 3000), "the load dialog starts");
+  ticks = TicksInOneSecond(timer);
+  Check(ticks >= 10, "the host's timer fires while the dialog is open (" + juce::String(ticks) +
+                         " ticks in a second)");
+  WaitFor(2000);  // the dialog answers after 2 s
+  plugin.prepareToPlay(48000.0, 512);
+  const double rms = PlayNote<float>(plugin, 20);
+  plugin.releaseResources();
+  Check(rms == 0.0, "the chosen preset (volume 0) was loaded (rms " + juce::String(rms) + ")");
+
+  // Once more, and the host closes the editor while the dialog is still up.
+  screen.Click(40, 105);
+  Check(WaitUntil([&] { return ChooserRuns(pids) == 2; }, 3000), "the load dialog starts again");
+  const int chooser = LastChooserPid(pids);
+  close();
+  Check(chooser > 0 && kill(chooser, 0) != 0 && errno == ESRCH,
+        "closing the editor ends the dialog process and reaps it");
+  OnMessageThread([&] { timer.stopTimer(); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <path to a .vst3 bundle>\n", argv[0]);
+  const bool editor = argc == 3 && juce::String(argv[1]) == "--editor";
+  if (argc != 2 && !editor) {
+    std::fprintf(stderr, "usage: %s [--editor] <path to a .vst3 bundle>\n", argv[0]);
     return 2;
   }
+  if (editor) argv[1] = argv[2];
   juce::ScopedJuceInitialiser_GUI juce;
 
   juce::VST3PluginFormat format;
@@ -120,7 +315,20 @@ int main(int argc, char** argv) {
     Check(text == "0.75000", "value text " + text);
   }
 
-  std::printf("editor: %s\n", plugin->hasEditor() ? "yes" : "no");
+  if (editor) {
+    // A JUCEApplication installs an X error handler; a plain main() must, or Xlib's default
+    // ends the process on the first harmless error of JUCE's window setup.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    // The user's side runs beside the host's message loop, which stops when it is done.
+    std::thread user([&] {
+      CheckEditor(*plugin);
+      juce::MessageManager::getInstance()->stopDispatchLoop();
+    });
+    juce::MessageManager::getInstance()->runDispatchLoop();
+    user.join();
+  } else {
+    std::printf("editor: %s\n", plugin->hasEditor() ? "yes" : "no");
+  }
   plugin.reset();
   std::printf("%s\n", failures ? "FAILED" : "PASSED");
   return failures ? 1 : 0;
