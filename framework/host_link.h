@@ -25,6 +25,8 @@ class IHostLink {
   virtual void FillTimeInfo(TimeInfo& info) = 0;
   virtual void ResizeEditor(int width, int height) = 0;
   virtual bool SendMidi(const MidiMessage& message) = 0;
+  // Hosts that take system-exclusive data from plug-ins answer true when they took it.
+  virtual bool SendSysEx(const SysExMessage& /*message*/) { return false; }
   virtual void ShowHostParamMenu(int /*index*/, int /*x*/, int /*y*/) {}
   virtual void LatencyChanged(int /*frames*/) {}
   // Hosts that are asked for their identity lazily (VST2) answer here; the name is the

@@ -263,6 +263,10 @@ bool IPluginCore::SendMidi(const MidiMessage& message) {
   return host_ ? host_->SendMidi(message) : false;
 }
 
+bool IPluginCore::SendSysEx(const SysExMessage& message) {
+  return host_ ? host_->SendSysEx(message) : false;
+}
+
 void IPluginCore::RefreshEditorParams() {
   if (!editor_) return;
   for (int i = 0; i < NumParams(); ++i) {

@@ -83,7 +83,7 @@ class IPluginCore {
   virtual void AttachEditor(std::unique_ptr<IEditorLink> editor);
   virtual void ChangeLatency(int frames);
   virtual bool SendMidi(const MidiMessage& message);
-  virtual bool SendSysEx(const SysExMessage& /*message*/) { return false; }
+  virtual bool SendSysEx(const SysExMessage& message);
   virtual void RefreshEditorParams();
   virtual void PresetsChanged() {}
   virtual void SetMaxBlockSize(int frames);

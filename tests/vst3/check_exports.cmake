@@ -1,5 +1,10 @@
-# Usage: cmake -DNM=<nm> -DMODULE=<Fluvia.so> -P check_exports.cmake
-# The module must export its three entry points and nothing else.
+# Usage: cmake -DNM=<nm> -DMODULE=<Fluvia.so> [-DEXPECTED=<a;b;c>] -P check_exports.cmake
+# The module must export its entry points (by default the three of a VST3 module) and nothing
+# else.
+if(NOT DEFINED EXPECTED)
+  set(EXPECTED "GetPluginFactory;ModuleEntry;ModuleExit")
+endif()
+list(SORT EXPECTED)
 execute_process(COMMAND "${NM}" -D --defined-only "${MODULE}"
                 OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -12,7 +17,7 @@ foreach(line IN LISTS lines)
   list(APPEND names "${name}")
 endforeach()
 list(SORT names)
-if(NOT names STREQUAL "GetPluginFactory;ModuleEntry;ModuleExit")
+if(NOT names STREQUAL EXPECTED)
   message(FATAL_ERROR "unexpected exports: ${names}")
 endif()
 message(STATUS "exports: ${names}")

@@ -14,6 +14,7 @@
 
 namespace fluvia::render {
 std::unique_ptr<Player> MakeVst3Player(const std::string& bundle, std::string& error);
+std::unique_ptr<Player> MakeVst2Player(const std::string& path, std::string& error);
 }
 
 namespace {
@@ -28,14 +29,16 @@ struct Levels {
 int Run(const RenderOptions& options) {
   std::string error;
   std::unique_ptr<Player> player;
-  if (options.vst3Bundle.empty()) {
-    player = std::make_unique<InstrumentPlayer>();
-  } else {
+  if (!options.vst3Bundle.empty()) {
     player = MakeVst3Player(options.vst3Bundle, error);
-    if (!player) {
-      std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
-      return 1;
-    }
+  } else if (!options.vst2Module.empty()) {
+    player = MakeVst2Player(options.vst2Module, error);
+  } else {
+    player = std::make_unique<InstrumentPlayer>();
+  }
+  if (!player) {
+    std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
+    return 1;
   }
   if (!player->Prepare(options.sampleRate, options.blockSize, error)) {
     std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());

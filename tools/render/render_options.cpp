@@ -39,6 +39,8 @@ const char* RenderUsage() {
          "                        e.g. --param AmpMainVolume=0.5 --param PresetSelector=1\n"
          "  --vst3 BUNDLE         play a Fluvia.vst3 bundle through the VST3 interfaces\n"
          "                        instead of the built-in instrument\n"
+         "  --vst2 MODULE         play a Linux VST2 module (.so) through its entry point\n"
+         "                        instead of the built-in instrument\n"
          "  -h, --help            this text\n";
 }
 
@@ -58,6 +60,10 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
     } else if (arg == "--vst3") {
       if (!need("a bundle path")) return false;
       options.vst3Bundle = next;
+      ++i;
+    } else if (arg == "--vst2") {
+      if (!need("a module path")) return false;
+      options.vst2Module = next;
       ++i;
     } else if (arg == "--note" || arg == "--velocity" || arg == "--block") {
       int value = 0;
@@ -101,6 +107,7 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
   else if (options.sampleRate < 1000.0 || options.sampleRate > 768000.0) error = "--rate must lie in 1000..768000";
   else if (options.noteSeconds < 0.0 || options.tailSeconds < 0.0) error = "--length and --tail must not be negative";
   else if (options.noteSeconds + options.tailSeconds > 3600.0) error = "at most one hour of audio";
+  else if (!options.vst3Bundle.empty() && !options.vst2Module.empty()) error = "--vst3 and --vst2 exclude each other";
   return error.empty();
 }
 

@@ -10,6 +10,7 @@ namespace fluvia::render {
 struct RenderOptions {
   std::string output;
   std::string vst3Bundle;                 // empty: play the instrument linked into the tool
+  std::string vst2Module;                 // a VST2 module to play instead (not with vst3Bundle)
   int note = 60;
   int velocity = 100;
   double noteSeconds = 2.0;

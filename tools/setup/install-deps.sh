@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in packages.txt that are missing. Idempotent and quiet:
-# nothing is downloaded when everything is already there.
+# Installs the Debian packages listed in packages.txt (or in the list file given) that are
+# missing. Idempotent and quiet: nothing is downloaded when everything is already there.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-mapfile -t wanted < <(grep -v '^\s*#' "$here/packages.txt" | sed '/^\s*$/d')
+list="${1:-$here/packages.txt}"
+mapfile -t wanted < <(grep -v '^\s*#' "$list" | sed '/^\s*$/d')
 missing=()
 for pkg in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
