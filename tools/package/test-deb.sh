@@ -7,7 +7,8 @@
 #   3. Ardour's VST3 and VST2 scanners read the modules from the system folders;
 #   4. the demo rendered through the installed bundle with a fresh home lays the factory
 #      presets there and sounds exactly like the build's bundle with presets installed by
-#      fluvia-install-presets: the welcome preset came from the shared data folder;
+#      fluvia-install-presets: the welcome preset came from the shared data folder (the
+#      installed VST2 module lays them too);
 #   5. removing the package leaves nothing of it behind.
 # The package is removed again whatever happens; a machine where Fluvia is already
 # installed is left alone (the test is skipped).
@@ -114,6 +115,15 @@ for f in "$factory"/*.fluviapreset; do
     || fail "factory preset $(basename "$f") did not reach the fresh home"
 done
 [ -d "$(presets_of "$home_b")/User" ] || fail "no User folder in the fresh home"
+if [ -f /usr/lib/vst/Fluvia.so ]; then
+  # The VST2 module, first in its process, does the same for another fresh home.
+  home_e="$scratch/home-e"
+  mkdir -p "$home_e"
+  HOME="$home_e" XDG_CONFIG_HOME="$home_e/.config" "$render" -o "$scratch/vst2.wav" --length 1 \
+    --tail 0 --vst2 /usr/lib/vst/Fluvia.so >/dev/null || fail "the installed VST2 module does not play"
+  diff -r "$(presets_of "$home_b")" "$(presets_of "$home_e")" >/dev/null \
+    || fail "the VST2 module did not lay the factory presets"
+fi
 home_c="$scratch/home-c"
 mkdir -p "$home_c"
 HOME="$home_c" XDG_CONFIG_HOME="$home_c/.config" "$build/tools/presets/fluvia-install-presets" >/dev/null
