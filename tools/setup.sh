@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # One command from a fresh machine to a playing plug-in: installs the missing packages,
-# builds every deliverable this machine can build, installs the plug-ins and the factory
-# presets where hosts and users look for them, and renders a demo of the welcome preset to
-# fluvia-demo.wav through the installed VST3 module.
+# builds every deliverable this machine can build (the Linux modules, and the Windows x64
+# modules with the mingw-w64 cross compiler into dist/windows/), installs the plug-ins and
+# the factory presets where hosts and users look for them, and renders a demo of the welcome
+# preset to fluvia-demo.wav through the installed VST3 module.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -13,6 +14,17 @@ cmake --build --preset release
 # The packages people install (Debian package, archive; the Windows installer once a win64
 # build exists), into build/packages.
 bash tools/package/make-packages.sh
+
+# The Windows deliverables: Fluvia.vst3 (bundle), Fluvia.dll (VST2), the preset installer and
+# FluviaSetup-<version>.exe, which installs all of them on a Windows machine.
+if command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64
+  bash tools/win/collect-dist.sh build/win64 dist/windows
+  for setup in build/win64/FluviaSetup-*.exe; do
+    [ ! -f "$setup" ] || { cp "$setup" dist/; echo "Windows installer: dist/$(basename "$setup")"; }
+  done
+fi
 
 build=build/release
 demo="$root/fluvia-demo.wav"

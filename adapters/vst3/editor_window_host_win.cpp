@@ -1,8 +1,10 @@
 #include "adapters/vst3/editor_window_host.h"
 
+#include "graphics/win/win_factory.h"
+
 namespace fluvia {
 
-// No Win32 window host is built yet; the empty factory makes the instrument build no editor.
-GraphicsFactory EditorWindowHost() { return {}; }
+// The editor is a Win32 child window of the host's window.
+GraphicsFactory EditorWindowHost() { return WinGraphicsFactory(); }
 
 }  // namespace fluvia

@@ -9,6 +9,7 @@
 #include "graphics/control.h"
 #include "graphics/editor_size.h"
 #include "graphics/file_checks.h"
+#include "graphics/image_names.h"
 #include "graphics/headless/png_writer.h"
 #include "graphics/key_codes.h"
 #include "graphics/pix/pix_bitmap.h"
@@ -18,15 +19,6 @@
 
 namespace fluvia {
 namespace {
-
-bool HasPngExtension(const char* fileName) {
-  const char* dot = std::strrchr(fileName ? fileName : "", '.');
-  if (!dot) return false;
-  const char* ext = dot + 1;
-  return std::strlen(ext) == 3 && std::tolower(static_cast<unsigned char>(ext[0])) == 'p' &&
-         std::tolower(static_cast<unsigned char>(ext[1])) == 'n' &&
-         std::tolower(static_cast<unsigned char>(ext[2])) == 'g';
-}
 
 // Editors with doctored artwork must not share cache entries with real ones (or each other).
 int UniqueImageSource() {
@@ -61,7 +53,7 @@ void IGraphicsHeadless::MouseDown(int x, int y, const IMouseKeys& keys) {
   cursorX_ = x, cursorY_ = y;
   if (textEntry_) {
     // A click right after the entry took the focus abandons it; a later one commits it.
-    textEntry_->state = textEntry_->state == 1 ? 3 : 4;
+    textEntry_->state = TextEntryStateAfterClick(textEntry_->state);
     return;
   }
   hostCapture_ = true;
@@ -93,7 +85,7 @@ void IGraphicsHeadless::DoubleClick(int x, int y, const IMouseKeys& keys) {
 
 void IGraphicsHeadless::MouseWheel(int x, int y, int wheelDelta, const IMouseKeys& keys) {
   if (textEntry_) {
-    textEntry_->state = 3;
+    textEntry_->state = kTextEntryCancel;
     return;
   }
   OnMouseWheel(x, y, keys, wheelDelta / 120);
@@ -125,13 +117,15 @@ void IGraphicsHeadless::Drag(int x0, int y0, int x1, int y1, int steps, const IM
 // ---- Timer ------------------------------------------------------------------------------------
 
 bool IGraphicsHeadless::TickTextEntry() {
-  if (!textEntry_ || textEntry_->state == 0) return false;
+  if (!textEntry_) return false;
   TextEntry& entry = *textEntry_;
-  if (entry.state == 1 || entry.state == 2) {
-    entry.state = 0;
+  const TextEntryTick tick = TextEntryTickFor(entry.state);
+  if (tick == TextEntryTick::None) return false;
+  if (tick == TextEntryTick::Settle) {
+    entry.state = kTextEntryIdle;
     return true;
   }
-  if (entry.state == 4) {
+  if (tick == TextEntryTick::Commit) {
     const std::string text = entry.text.substr(0, kTextEntryMaxChars);
     // The entry goes first: committing may open another prompt.
     std::unique_ptr<TextEntry> done = std::move(textEntry_);
@@ -151,7 +145,7 @@ bool IGraphicsHeadless::Tick() {
   invalid_ = IBounds();
   if (!anyDirty && region.Empty()) return false;
   Draw(region);
-  if (textEntry_) textEntry_->state = 2;
+  if (textEntry_) textEntry_->state = kTextEntryRepainted;
   return true;
 }
 
@@ -194,11 +188,11 @@ void IGraphicsHeadless::TypeText(const char* text) {
 }
 
 void IGraphicsHeadless::PressEnter() {
-  if (textEntry_) textEntry_->state = 4;
+  if (textEntry_) textEntry_->state = kTextEntryCommit;
 }
 
 void IGraphicsHeadless::PressEscape() {
-  if (textEntry_) textEntry_->state = 3;
+  if (textEntry_) textEntry_->state = kTextEntryCancel;
 }
 
 // ---- Window host operations -------------------------------------------------------------------
@@ -214,7 +208,7 @@ bool IGraphicsHeadless::MeasureIText(const ITextStyle& style, const char* text, 
 }
 
 void IGraphicsHeadless::CancelTextEntry() {
-  if (textEntry_) textEntry_->state = 3;
+  if (textEntry_) textEntry_->state = kTextEntryCancel;
 }
 
 void IGraphicsHeadless::Resize(int width, int height) {
@@ -264,7 +258,8 @@ void IGraphicsHeadless::CreateTextEntry(IControl& control, const ITextStyle& sty
                                         IParameter* param) {
   if (textEntry_ || !open_) return;
   // It takes the focus as it is made.
-  textEntry_.reset(new TextEntry{&control, param, style, rect, text ? text : "", 1, true});
+  textEntry_.reset(
+      new TextEntry{&control, param, style, rect, text ? text : "", kTextEntryFocused, true});
   textEntryRects_.push_back(rect);
 }
 

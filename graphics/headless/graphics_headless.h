@@ -52,7 +52,7 @@ class IGraphicsHeadless : public IGraphics {
     ITextStyle style;
     IBounds rect;
     std::string text;
-    int state;  // 0 idle, 1 just focused, 2 repainted around, 3 cancel, 4 commit
+    int state;  // a TextEntryState: 0 idle, 1 just focused, 2 repainted around, 3 cancel, 4 commit
     bool allSelected;  // the text is selected, as when the entry opens
   };
   struct MessageBoxPrompt {

@@ -21,6 +21,13 @@ struct GlyphImage {
   std::vector<std::uint8_t> coverage;
 };
 
+// Font sizes every platform makes: a size of 0 (which Windows would read as "some default
+// height") or beyond this many pixels gives no font, so styles behave alike everywhere.
+constexpr int kMaxFontPixelSize = 16384;
+constexpr bool FontSizeIsMakeable(int size) {
+  return size != 0 && size <= kMaxFontPixelSize && size >= -kMaxFontPixelSize;
+}
+
 // Makes the platform font for the key; null when there is none.
 PixFontHandle CreateSystemFont(const PixFontKey& key);
 void DeleteSystemFont(PixFontHandle font);

@@ -18,6 +18,7 @@
 #include "graphics/pix/pix_image_resource.h"
 #include "graphics/editor_size.h"
 #include "graphics/file_checks.h"
+#include "graphics/image_names.h"
 #include "graphics/x11/x11_error_trap.h"
 #include "graphics/x11/x11_external_dialogs.h"
 #include "graphics/x11/x11_paths.h"
@@ -43,14 +44,6 @@ void EnsureXThreads() {
   // harmless.
   static std::once_flag once;
   std::call_once(once, [] { XInitThreads(); });
-}
-
-bool HasPngExtension(const char* fileName) {
-  const char* dot = std::strrchr(fileName ? fileName : "", '.');
-  if (!dot || std::strlen(dot + 1) != 3) return false;
-  return std::tolower(static_cast<unsigned char>(dot[1])) == 'p' &&
-         std::tolower(static_cast<unsigned char>(dot[2])) == 'n' &&
-         std::tolower(static_cast<unsigned char>(dot[3])) == 'g';
 }
 
 Window TopLevelOf(Display* display, Window window) {

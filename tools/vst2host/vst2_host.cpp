@@ -1,9 +1,9 @@
 #include "tools/vst2host/vst2_host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstring>
+
+#include "tools/module_library/module_library.h"
 
 namespace fluvia::vst2host {
 namespace {
@@ -16,14 +16,14 @@ thread_local Vst2Instance* tCreating = nullptr;
 
 std::unique_ptr<Vst2Module> Vst2Module::Load(const std::string& path, std::string& error) {
   std::unique_ptr<Vst2Module> module(new Vst2Module);
-  module->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string why;
+  module->handle_ = hostlib::OpenModuleLibrary(path, why);
   if (!module->handle_) {
-    const char* why = dlerror();
-    error = "cannot load " + path + ": " + (why ? why : "unknown error");
+    error = "cannot load " + path + ": " + why;
     return nullptr;
   }
-  void* entry = dlsym(module->handle_, "VSTPluginMain");
-  if (!entry) entry = dlsym(module->handle_, "main");
+  void* entry = module->Symbol("VSTPluginMain");
+  if (!entry) entry = module->Symbol("main");
   if (!entry) {
     error = path + " has neither VSTPluginMain nor main";
     return nullptr;
@@ -33,10 +33,12 @@ std::unique_ptr<Vst2Module> Vst2Module::Load(const std::string& path, std::strin
 }
 
 Vst2Module::~Vst2Module() {
-  if (handle_) dlclose(handle_);
+  if (handle_) hostlib::CloseModuleLibrary(handle_);
 }
 
-void* Vst2Module::Symbol(const char* name) const { return dlsym(handle_, name); }
+void* Vst2Module::Symbol(const char* name) const {
+  return hostlib::ModuleLibrarySymbol(handle_, name);
+}
 
 std::unique_ptr<Vst2Instance> Vst2Instance::Create(const Vst2Module& module, std::string& error) {
   std::unique_ptr<Vst2Instance> instance(new Vst2Instance);

@@ -1,7 +1,8 @@
 #pragma once
-// Host-side VST2 code: loads a Linux VST2 module with dlopen, creates instances through its
-// entry point and drives each only through the effect record, the way a host does. It answers
-// the instance's callbacks (time, product string, process level, events) and records them.
+// Host-side VST2 code: loads a VST2 module as its platform's hosts do (dlopen on Linux,
+// LoadLibrary on Windows), creates instances through its entry point and drives each only
+// through the effect record, the way a host does. It answers the instance's callbacks (time,
+// product string, process level, events) and records them.
 
 #include <atomic>
 #include <cstdint>

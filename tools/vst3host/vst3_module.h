@@ -1,6 +1,7 @@
 #pragma once
-// Loads a VST3 module the way a host does: dlopen the binary inside the bundle, call its
-// ModuleEntry, take its factory; and undoes it in reverse order.
+// Loads a VST3 module the way a host does: load the binary inside the bundle, call its entry
+// point (ModuleEntry on Linux, InitDll on Windows), take its factory; and undoes it in reverse
+// order.
 
 #include <memory>
 #include <string>
@@ -11,8 +12,8 @@ namespace fluvia::vst3host {
 
 class Vst3Module {
  public:
-  // bundle: a "Name.vst3" folder (its Contents/x86_64-linux/Name.so is loaded) or the path of
-  // the binary itself. Null with a reason in error on failure.
+  // bundle: a "Name.vst3" folder (its Contents/x86_64-linux/Name.so, on Windows
+  // Contents/x86_64-win/Name.vst3, is loaded) or the path of the binary itself. Null with a reason in error on failure.
   static std::unique_ptr<Vst3Module> Load(const std::string& bundle, std::string& error);
   ~Vst3Module();
   Vst3Module(const Vst3Module&) = delete;

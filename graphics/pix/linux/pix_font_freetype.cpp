@@ -27,8 +27,6 @@ FT_Library gLibrary = nullptr;
 FcConfig* gFontConfig = nullptr;
 int gLiveFonts = 0;
 
-constexpr int kMaxPixelSize = 16384;
-
 struct FtFont {
   FT_Face face = nullptr;
   int lineHeight = 0;
@@ -139,7 +137,7 @@ void FontDestroyed() {
 }
 
 PixFontHandle CreateSystemFont(const PixFontKey& key) {
-  if (key.size == 0 || key.size > kMaxPixelSize || key.size < -kMaxPixelSize) return nullptr;
+  if (!FontSizeIsMakeable(key.size)) return nullptr;
   std::lock_guard<std::mutex> hold(gLibraryLock);
   if (gLibrary == nullptr && FT_Init_FreeType(&gLibrary) != 0) {
     gLibrary = nullptr;

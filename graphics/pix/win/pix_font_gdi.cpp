@@ -111,6 +111,7 @@ void FontDestroyed() {
 }
 
 PixFontHandle CreateSystemFont(const PixFontKey& key) {
+  if (!FontSizeIsMakeable(key.size)) return nullptr;
   static const DWORD kQuality[] = {DEFAULT_QUALITY, NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY,
                                    CLEARTYPE_QUALITY};
   const DWORD quality = key.quality >= 0 && key.quality <= 3 ? kQuality[key.quality] : 0;

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Gathers the Windows deliverables of a win64 build into one folder, laid out as they are
+# installed on Windows:
+#   Fluvia.vst3/                  -> C:\Program Files\Common Files\VST3\
+#   Fluvia.dll                    -> the host's VST2 folder
+#   fluvia-install-presets.exe    lays the factory presets into the common documents folder
+#                                 (C:\Users\Public\Documents\VelmoraAudio\Fluvia\Presets\)
+#   collect-dist.sh BUILD_DIR OUT_DIR
+set -euo pipefail
+build="${1:?usage: collect-dist.sh BUILD_DIR OUT_DIR}" out="${2:?usage: collect-dist.sh BUILD_DIR OUT_DIR}"
+rm -rf "$out"
+mkdir -p "$out"
+cp -r "$build/adapters/vst3/Fluvia.vst3" "$out/"
+[ ! -f "$build/adapters/vst2/Fluvia.dll" ] || cp "$build/adapters/vst2/Fluvia.dll" "$out/"
+cp "$build/tools/presets/fluvia-install-presets.exe" "$out/"
+echo "Windows deliverables in $out:"
+(cd "$out" && find . -type f | sort | sed 's/^\.\//  /')
