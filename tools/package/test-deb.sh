@@ -96,13 +96,10 @@ cmake -DSCANNER=/usr/lib/ardour7/ardour-vst3-scanner -DLIBDIR=/usr/lib/ardour7 \
   -DBUNDLE="$bundle" -DSCRATCH="$scratch/ardour3" -P "$root/tests/vst3/ardour_scan.cmake" \
   > "$scratch/ardour3.log" 2>&1 || { cat "$scratch/ardour3.log"; fail "Ardour's VST3 scanner"; }
 if [ -f /usr/lib/vst/Fluvia.so ]; then
-  HOME="$scratch/ardour2" LD_LIBRARY_PATH=/usr/lib/ardour7 \
-    /usr/lib/ardour7/ardour-vst-scanner -v -f /usr/lib/vst/Fluvia.so > "$scratch/ardour2.log" 2>&1 \
+  cmake -DSCANNER=/usr/lib/ardour7/ardour-vst-scanner -DLIBDIR=/usr/lib/ardour7 \
+    -DMODULE=/usr/lib/vst/Fluvia.so -DSCRATCH="$scratch/ardour2" \
+    -P "$root/tests/vst2/ardour_scan.cmake" > "$scratch/ardour2.log" 2>&1 \
     || { cat "$scratch/ardour2.log"; fail "Ardour's VST2 scanner"; }
-  for pattern in "Found Plugin: .* Fluvia" 'name="Fluvia"' 'id="1449552945"' 'is_instrument="1"'; do
-    grep -q "$pattern" "$scratch/ardour2.log" \
-      || { cat "$scratch/ardour2.log"; fail "Ardour's VST2 scanner did not report $pattern"; }
-  done
 else
   echo "note: the package has no VST2 module to scan"
 fi
