@@ -9,6 +9,7 @@
 #include "presets/preset_folder.h"
 #include "presets/preset_library_impl.h"
 #include "presets/preset_selector_control.h"
+#include "presets/shared_factory_presets.h"
 
 namespace fluvia {
 namespace {
@@ -69,6 +70,9 @@ Fluvia::Fluvia(const FluviaOptions& options)
 }
 
 void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
+  // A plug-in installed system-wide brings the factory presets to the user's own folder
+  // itself; a given folder (tests, tools) is used as it is.
+  if (options.presetFolder.empty()) LaySharedFactoryPresetsOnce();
   const std::string folder = options.presetFolder.empty() ? PresetFolder() : options.presetFolder;
   PresetControls controls;
   if (options.createGraphics) {

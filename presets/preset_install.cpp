@@ -26,4 +26,42 @@ PresetInstallReport InstallPresets(const std::string& presetFolder,
   return report;
 }
 
+std::optional<std::vector<PresetFileData>> ReadFactoryPresetFolder(const std::string& folder,
+                                                                   std::string* unreadable) {
+  std::vector<PresetFileData> files;
+  for (int n = kWelcomePresetNumber; n < kFirstUserPresetNumber; ++n) {
+    const std::string relative = LibraryPresetRelativePath(n);
+    const std::string path = folder + "/" + relative.substr(relative.find('/') + 1);
+    auto content = ReadSmallFile(path, kMaxPresetFileBytes);
+    if (!content) {
+      if (unreadable) *unreadable = path;
+      return std::nullopt;
+    }
+    files.push_back({relative, std::move(*content)});
+  }
+  return files;
+}
+
+std::string SharedFactoryPresetFolder(const std::string& modulePath) {
+  if (modulePath.empty() || modulePath.front() != '/') return {};
+  // The last "lib" folder on the path ends the prefix.
+  for (std::size_t end = modulePath.rfind('/'); end != std::string::npos && end > 0;
+       end = modulePath.rfind('/', end - 1)) {
+    const std::size_t start = modulePath.rfind('/', end - 1);
+    if (modulePath.compare(start + 1, end - start - 1, "lib") == 0) {
+      return modulePath.substr(0, start) + "/share/fluvia/presets";
+    }
+  }
+  return {};
+}
+
+PresetInstallReport InstallSharedFactoryPresets(const std::string& modulePath,
+                                                const std::string& presetFolder) {
+  const std::string shared = SharedFactoryPresetFolder(modulePath);
+  if (shared.empty()) return {};
+  const auto files = ReadFactoryPresetFolder(shared);
+  if (!files) return {};
+  return InstallPresets(presetFolder, *files);
+}
+
 }  // namespace fluvia

@@ -2,7 +2,8 @@
 # The whole test suite: the Release build with every test (including the real hosts), the
 # Windows modules cross-built and checked under Wine against that Release build, the suite
 # again under AddressSanitizer + UndefinedBehaviorSanitizer, and the threaded tests under
-# ThreadSanitizer.
+# ThreadSanitizer, then the packages made from the Release and Windows builds (see
+# tools/package/test-packages.sh).
 set -euo pipefail
 cd "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -22,3 +23,6 @@ for preset in "${presets[@]}"; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== packages"
+bash tools/package/test-packages.sh

@@ -11,7 +11,6 @@ cd "$root"
 bash tools/setup/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-
 # The Windows deliverables: Fluvia.vst3 (bundle), Fluvia.dll (VST2), the preset installer and
 # FluviaSetup-<version>.exe, which installs all of them on a Windows machine.
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
@@ -22,6 +21,9 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
     [ ! -f "$setup" ] || { cp "$setup" dist/; echo "Windows installer: dist/$(basename "$setup")"; }
   done
 fi
+# The packages people install (Debian package, archive and, with the win64 build, the
+# Windows installer), into build/packages.
+bash tools/package/make-packages.sh
 
 build=build/release
 demo="$root/fluvia-demo.wav"

@@ -60,6 +60,77 @@ TEST(PresetInstall, ReportsWhatCannotBeWritten) {
   EXPECT_TRUE(report.written.empty());
 }
 
+TEST(SharedFactoryPresetFolder, IsFoundBelowTheModulesLibFolder) {
+  const struct {
+    const char* module;
+    const char* shared;
+  } cases[] = {
+      {"/usr/lib/vst3/Fluvia.vst3/Contents/x86_64-linux/Fluvia.so", "/usr/share/fluvia/presets"},
+      {"/usr/lib/vst/Fluvia.so", "/usr/share/fluvia/presets"},
+      {"/usr/local/lib/vst3/Fluvia.vst3/Contents/x86_64-linux/Fluvia.so",
+       "/usr/local/share/fluvia/presets"},
+      {"/opt/lib/x/usr/lib/vst/Fluvia.so", "/opt/lib/x/usr/share/fluvia/presets"},  // last lib
+      {"/home/me/.vst3/Fluvia.vst3/Contents/x86_64-linux/Fluvia.so", ""},
+      {"/home/me/library/vst/Fluvia.so", ""},  // only a folder named exactly "lib" counts
+      {"/usr/lib", ""},                         // the file itself is no folder
+      {"usr/lib/vst/Fluvia.so", ""},            // relative: no prefix to speak of
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SharedFactoryPresetFolder(c.module), c.shared) << c.module;
+}
+
+// A system-wide install: the module below <prefix>/lib, the factory files in the shared folder.
+class SharedFactoryPresets : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shared_ = scratch_.Path() + "usr/share/fluvia/presets/";
+    for (int n = kWelcomePresetNumber; n < kFirstUserPresetNumber; ++n) {
+      const std::string name = FactoryFileName(n);
+      ScratchFolder::Write(shared_ + name,
+                           ScratchFolder::Read(std::string(FLUVIA_FACTORY_PRESET_DIR) + "/" + name));
+    }
+  }
+  static std::string FactoryFileName(int n) {
+    const std::string relative = LibraryPresetRelativePath(n);
+    return relative.substr(relative.find('/') + 1);
+  }
+  std::string Module() const { return scratch_.Path() + "usr/lib/vst/Fluvia.so"; }
+  std::string Presets() const { return scratch_.Path() + "home/Documents/VelmoraAudio/Fluvia/Presets/"; }
+
+  ScratchFolder scratch_;
+  std::string shared_;
+};
+
+TEST_F(SharedFactoryPresets, FillTheUsersFolderAndKeepWhatTheUserChanged) {
+  const PresetInstallReport first = InstallSharedFactoryPresets(Module(), Presets());
+  EXPECT_TRUE(first.Succeeded());
+  EXPECT_EQ(first.written.size(), 6u);
+  EXPECT_TRUE(IsFolder(Presets() + "User"));
+  EXPECT_EQ(ScratchFolder::Read(Presets() + "Factory/SFX - Shower.fluviapreset"),
+            ScratchFolder::Read(shared_ + "SFX - Shower.fluviapreset"));
+
+  // A newer package brings a changed factory file; the user had changed it too.
+  ScratchFolder::Write(Presets() + "Factory/SFX - Shower.fluviapreset", "my shower");
+  ScratchFolder::Write(shared_ + "SFX - Shower.fluviapreset", "new factory shower");
+  const PresetInstallReport second = InstallSharedFactoryPresets(Module(), Presets());
+  EXPECT_TRUE(second.written.empty());
+  EXPECT_EQ(second.skipped, std::vector<std::string>{"Factory/SFX - Shower.fluviapreset"});
+  EXPECT_EQ(ScratchFolder::Read(Presets() + "Factory/SFX - Shower.fluviapreset"), "my shower");
+}
+
+TEST_F(SharedFactoryPresets, WriteNothingWithoutAllSixOrOutsideASystemPrefix) {
+  const std::string elsewhere = scratch_.Path() + "home/.vst3/Fluvia.vst3/Contents/x86_64-linux/Fluvia.so";
+  EXPECT_TRUE(InstallSharedFactoryPresets(elsewhere, Presets()).written.empty());
+
+  std::remove((shared_ + FactoryFileName(kWelcomePresetNumber)).c_str());
+  std::string unreadable;
+  EXPECT_FALSE(ReadFactoryPresetFolder(shared_, &unreadable).has_value());
+  EXPECT_NE(unreadable.find("WLCM - The River Wild"), std::string::npos);
+  const PresetInstallReport partial = InstallSharedFactoryPresets(Module(), Presets());
+  EXPECT_TRUE(partial.written.empty());
+  EXPECT_FALSE(ScratchFolder::Exists(Presets())) << "not even the folders";
+}
+
 // The factory presets as shipped: one file per factory number, each exactly what the
 // plug-in itself would write for its values, and each within what the sound allows.
 TEST(FactoryPresets, AreTheSixLibraryFilesInTheWritersOwnFormat) {

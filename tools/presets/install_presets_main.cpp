@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "presets/preset_file_io.h"
 #include "presets/preset_folder.h"
 #include "presets/preset_install.h"
 #include "presets/preset_numbers.h"
@@ -32,30 +31,30 @@ std::string FileNameOf(const std::string& relative) {
 
 // The factory files by library number, from a folder or from the built-in copies.
 bool CollectFactoryFiles(const std::string& source, std::vector<PresetFileData>& files) {
+  if (!source.empty()) {
+    std::string unreadable;
+    auto read = ReadFactoryPresetFolder(source, &unreadable);
+    if (!read) {
+      std::fprintf(stderr, "fluvia-install-presets: cannot read %s\n", unreadable.c_str());
+      return false;
+    }
+    files = std::move(*read);
+    return true;
+  }
   for (int n = kWelcomePresetNumber; n < kFirstUserPresetNumber; ++n) {
     const std::string relative = LibraryPresetRelativePath(n);
     const std::string name = FileNameOf(relative);
     PresetFileData file{relative, {}};
-    if (!source.empty()) {
-      const std::string path = source + "/" + name;
-      const auto content = ReadSmallFile(path, kMaxPresetFileBytes);
-      if (!content) {
-        std::fprintf(stderr, "fluvia-install-presets: cannot read %s\n", path.c_str());
-        return false;
-      }
-      file.content = *content;
-    } else {
-      bool found = false;
-      for (int i = 0; i < kEmbeddedFactoryPresetCount; ++i) {
-        if (name != kEmbeddedFactoryPresets[i].fileName) continue;
-        file.content.assign(reinterpret_cast<const char*>(kEmbeddedFactoryPresets[i].data),
-                            size_t(kEmbeddedFactoryPresets[i].size));
-        found = true;
-      }
-      if (!found) {
-        std::fprintf(stderr, "fluvia-install-presets: %s is not built in\n", name.c_str());
-        return false;
-      }
+    bool found = false;
+    for (int i = 0; i < kEmbeddedFactoryPresetCount; ++i) {
+      if (name != kEmbeddedFactoryPresets[i].fileName) continue;
+      file.content.assign(reinterpret_cast<const char*>(kEmbeddedFactoryPresets[i].data),
+                          size_t(kEmbeddedFactoryPresets[i].size));
+      found = true;
+    }
+    if (!found) {
+      std::fprintf(stderr, "fluvia-install-presets: %s is not built in\n", name.c_str());
+      return false;
     }
     files.push_back(std::move(file));
   }

@@ -1,0 +1,148 @@
+; Fluvia's Windows installer (64-bit). Built by make-installer.sh, which passes:
+;   VERSION  the version, "1.0.2"
+;   MODULES  a folder holding Fluvia.vst3 (the bundle) and Fluvia.dll (the VST2 module)
+;   PRESETS  a folder holding the factory presets, dated as the installer should date them
+;   PRESET_LIST  an include file with one "!insertmacro FactoryPreset <file name>" per preset
+;   LICENSE  the licence text shown before installing
+;   COPYRIGHT  the copyright notices, installed next to the uninstaller
+;   OUTFILE  the installer to write
+;
+; Installs the VST3 bundle into Common Files\VST3, the VST2 module into a folder the person
+; chooses (default Program Files\VSTPlugins; /D=<folder> when silent) and the factory
+; presets into the common documents folder. A factory preset that is already there is never
+; replaced, so a preset the person changed survives every reinstall and upgrade. The
+; uninstaller removes the modules and the factory presets that are still as installed, never
+; the person's own presets. /S installs and uninstalls silently.
+
+Target amd64-unicode
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+
+!define APP_KEY "Software\VelmoraAudio\Fluvia"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia"
+!define VST3_FOLDER "$COMMONFILES64\VST3"
+!define PRESET_FOLDER "$DOCUMENTS\VelmoraAudio\Fluvia\Presets"
+!define UNINSTALLER_FOLDER "$PROGRAMFILES64\VelmoraAudio\Fluvia"
+!define UNINSTALLER "${UNINSTALLER_FOLDER}\Uninstall Fluvia.exe"
+
+Name "Fluvia ${VERSION}"
+OutFile "${OUTFILE}"
+; The install folder is the VST2 folder; an earlier install's choice is offered again.
+InstallDir "$PROGRAMFILES64\VSTPlugins"
+InstallDirRegKey HKLM "${APP_KEY}" "VST2Folder"
+BrandingText "Velmora Audio"
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "Fluvia"
+VIAddVersionKey "CompanyName" "Velmora Audio"
+VIAddVersionKey "FileDescription" "Fluvia ${VERSION} installer"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "GNU General Public License version 3"
+
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs the VST3 plug-in into $COMMONFILES64\VST3, where every VST3 host looks, and the factory presets into the shared documents folder.$\r$\n$\r$\nChoose the folder for the VST2 plug-in: the folder your VST2 host scans."
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST2 plug-in folder"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Function .onInit
+  SetShellVarContext all
+  SetRegView 64
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext all
+  SetRegView 64
+FunctionEnd
+
+!macro FactoryPreset NAME
+  File "${PRESETS}/${NAME}"
+!macroend
+
+Section "Fluvia"
+  ; The bundle is ours as a whole: an earlier one goes completely.
+  RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
+  SetOutPath "${VST3_FOLDER}"
+  File /r "${MODULES}/Fluvia.vst3"
+
+  ; An earlier install may have put the VST2 module into another folder.
+  ReadRegStr $0 HKLM "${APP_KEY}" "VST2Folder"
+  ${If} $0 != ""
+  ${AndIf} $0 != $INSTDIR
+    Delete "$0\Fluvia.dll"
+    RMDir "$0"
+  ${EndIf}
+  SetOutPath "$INSTDIR"
+  File "${MODULES}/Fluvia.dll"
+
+  SetOutPath "${PRESET_FOLDER}\Factory"
+  SetOverwrite off
+  !include "${PRESET_LIST}"
+  SetOverwrite on
+  CreateDirectory "${PRESET_FOLDER}\User"
+
+  SetOutPath "${UNINSTALLER_FOLDER}"
+  File "/oname=Copyright.txt" "${COPYRIGHT}"
+  WriteUninstaller "${UNINSTALLER}"
+  WriteRegStr HKLM "${APP_KEY}" "VST2Folder" "$INSTDIR"
+  WriteRegStr HKLM "${APP_KEY}" "Version" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Fluvia ${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Velmora Audio"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "https://velmora.audio"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+!macroundef FactoryPreset
+; A factory preset goes only while it still carries the date the installer gave it: one the
+; person saved over has a newer date and stays.
+!macro FactoryPreset NAME
+  !define /redef PRESET_FILE "${PRESET_FOLDER}\Factory\${NAME}"
+  GetFileTimeLocal "${PRESETS}/${NAME}" $R0 $R1
+  ClearErrors
+  GetFileTime "${PRESET_FILE}" $R2 $R3
+  ${IfNot} ${Errors}
+  ${AndIf} $R0 == $R2
+  ${AndIf} $R1 == $R3
+    Delete "${PRESET_FILE}"
+  ${EndIf}
+!macroend
+
+Section "Uninstall"
+  ReadRegStr $0 HKLM "${APP_KEY}" "VST2Folder"
+  ${If} $0 != ""
+    Delete "$0\Fluvia.dll"
+    RMDir "$0"
+  ${EndIf}
+  RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
+
+  !include "${PRESET_LIST}"
+  ; Folders go only when nothing of the person's is left in them.
+  RMDir "${PRESET_FOLDER}\Factory"
+  RMDir "${PRESET_FOLDER}\User"
+  RMDir "${PRESET_FOLDER}"
+  RMDir "$DOCUMENTS\VelmoraAudio\Fluvia"
+  RMDir "$DOCUMENTS\VelmoraAudio"
+
+  Delete "${UNINSTALLER_FOLDER}\Copyright.txt"
+  Delete "${UNINSTALLER}"
+  RMDir "${UNINSTALLER_FOLDER}"
+  RMDir "$PROGRAMFILES64\VelmoraAudio"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${APP_KEY}"
+  DeleteRegKey /ifempty HKLM "Software\VelmoraAudio"
+SectionEnd

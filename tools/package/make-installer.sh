@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the Windows installer with makensis from a folder of Windows modules.
+#
+#   bash tools/package/make-installer.sh --version X.Y.Z --modules DIR --presets DIR --out FILE
+#
+# DIR for --modules holds Fluvia.vst3 (the bundle) and Fluvia.dll. Each factory preset is
+# dated by the last commit that changed it, so an unchanged preset carries the same date in
+# every version's installer and the uninstaller can tell it from one the person saved over.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/common.sh"
+version="" modules="" presets="" out=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --version) version="$2"; shift 2 ;;
+    --modules) modules="$2"; shift 2 ;;
+    --presets) presets="$2"; shift 2 ;;
+    --out) out="$2"; shift 2 ;;
+    *) echo "usage: make-installer.sh --version X.Y.Z --modules DIR --presets DIR --out FILE" >&2; exit 2 ;;
+  esac
+done
+[ -n "$version" ] && [ -d "$modules" ] && [ -d "$presets" ] && [ -n "$out" ] || {
+  echo "make-installer: --version, --modules, --presets and --out are all needed" >&2; exit 2; }
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/presets"
+: > "$work/presets.nsh"
+for f in "$presets"/*.fluviapreset; do
+  name="$(basename "$f")"
+  cp "$f" "$work/presets/$name"
+  stamp="$(git -C "$root" log -1 --format=%ct -- "presets/factory/$name" 2>/dev/null || true)"
+  [ -n "$stamp" ] || stamp="$(stat -c %Y "$f")"
+  # Installed files come out with their dates rounded to even seconds: start from one.
+  stamp=$((stamp - stamp % 2))
+  touch -d "@$stamp" "$work/presets/$name"
+  printf '!insertmacro FactoryPreset "%s"\n' "$name" >> "$work/presets.nsh"
+done
+
+mkdir -p "$(dirname "$out")"
+makensis -V2 -NOCD \
+  "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets" \
+  "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$root/LICENSE" \
+  "-DCOPYRIGHT=$root/tools/package/debian/copyright" "-DOUTFILE=$out" \
+  "$root/tools/package/fluvia.nsi"
+echo "made $out ($(du -k "$out" | cut -f1) KB)"

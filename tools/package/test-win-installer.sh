@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, in a fresh scratch prefix:
+#   1. an older version installs silently; the test saves a user preset and changes a
+#      factory preset;
+#   2. this version installs over it, with another VST2 folder: the modules are replaced
+#      (the VST2 module moves), both presets stay;
+#   3. the modules and factory presets are where hosts and the plug-in look for them (and,
+#      with the Windows module check, both modules play from there, the VST3 one from a
+#      factory preset);
+#   4. the uninstaller runs silently and only the test's two presets remain.
+#
+#   bash tools/package/test-win-installer.sh --modules DIR [--installer FILE] [--host EXE]
+#
+# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll; FILE is this version's installer
+# made from them (made here when not given; the older one is always made here). --host names the Windows module
+# check (fluvia-module-check.exe), run as: EXE render vst3|vst2 MODULE 64 OUT [PRESET].
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/common.sh"
+modules="" host="" setup=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --modules) modules="$2"; shift 2 ;;
+    --installer) setup="$2"; shift 2 ;;
+    --host) host="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"; shift 2 ;;
+    *) echo "usage: test-win-installer.sh --modules DIR [--installer FILE] [--host EXE]" >&2; exit 2 ;;
+  esac
+done
+version="$project_version"
+
+scratch="$(mktemp -d)"
+cleanup() {
+  WINEPREFIX="$scratch/prefix" wineserver -k 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+bash "$here/make-installer.sh" --version 0.9.0 --modules "$modules" \
+  --presets "$root/presets/factory" --out "$scratch/old-setup.exe" >/dev/null
+if [ -z "$setup" ]; then
+  setup="$scratch/setup.exe"
+  bash "$here/make-installer.sh" --version "$version" --modules "$modules" \
+    --presets "$root/presets/factory" --out "$setup" >/dev/null
+fi
+
+export HOME="$scratch/home" WINEPREFIX="$scratch/prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fresh prefix
+mkdir -p "$HOME"
+c="$WINEPREFIX/drive_c"
+vst3="$c/Program Files/Common Files/VST3/Fluvia.vst3"
+old_vst2_dir="$c/Program Files/VSTPlugins"
+vst2_dir="$c/Audio/VST2"
+presets="$c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
+uninstaller="$c/Program Files/VelmoraAudio/Fluvia/Uninstall Fluvia.exe"
+# Runs a Windows program and waits for every process it started; its own exit status counts.
+run() {
+  local status=0
+  wine "$@" </dev/null || status=$?
+  wineserver -w
+  return "$status"
+}
+
+wineboot --init >/dev/null 2>&1
+wineserver -w
+
+# 1. The older version, then the person's own changes.
+run "$scratch/old-setup.exe" /S
+[ -f "$old_vst2_dir/Fluvia.dll" ] || fail "the older installer put no VST2 module in the default folder"
+user_preset="$presets/User/USR - Fluvia User Preset 001.fluviapreset"
+changed="$presets/Factory/SFX - Shower.fluviapreset"
+printf 'saved by the test\n' > "$user_preset"
+printf 'changed by the test\n' > "$changed"
+printf 'damaged' > "$vst3/Contents/x86_64-win/Fluvia.vst3"
+
+# 2. This version over it, into another VST2 folder. (NSIS takes /D= unquoted only, and Wine
+# quotes an argument with spaces, so this folder has none.)
+run "$setup" /S '/D=C:\Audio\VST2'
+[ ! -e "$old_vst2_dir" ] || fail "the VST2 module was not moved out of the earlier folder"
+cmp -s "$modules/Fluvia.dll" "$vst2_dir/Fluvia.dll" || fail "the VST2 module was not replaced"
+diff -r "$modules/Fluvia.vst3" "$vst3" >/dev/null || fail "the VST3 bundle was not replaced"
+[ "$(cat "$user_preset")" = "saved by the test" ] || fail "the user preset changed"
+[ "$(cat "$changed")" = "changed by the test" ] || fail "the changed factory preset was replaced"
+
+# 3. Everything where it belongs.
+for f in "$root"/presets/factory/*.fluviapreset; do
+  name="$(basename "$f")"
+  [ "$name" = "SFX - Shower.fluviapreset" ] && continue
+  cmp -s "$f" "$presets/Factory/$name" || fail "factory preset $name missing or different"
+done
+[ -f "$uninstaller" ] || fail "no uninstaller"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' /v DisplayVersion \
+  </dev/null 2>/dev/null | grep -q "$version" || fail "the uninstaller is not registered as $version"
+if [ -n "$host" ]; then
+  # The VST3 module, loaded from where the installer put it, plays the host's performance once
+  # from factory preset 3 and once without a preset: the two must differ, or the preset was
+  # not found. (The host drives VST2 parameters normalised only, so it cannot pick a library
+  # preset there: the VST2 module just has to load and play from its folder.)
+  installed_vst3='C:/Program Files/Common Files/VST3/Fluvia.vst3'
+  (cd "$scratch" && run "$host" render vst3 "$installed_vst3" 64 none.raw \
+    && run "$host" render vst3 "$installed_vst3" 64 preset.raw 3) >/dev/null \
+    || fail "the test host cannot play the installed VST3 module"
+  ! cmp -s "$scratch/none.raw" "$scratch/preset.raw" \
+    || fail "the installed VST3 module did not find the factory presets"
+  (cd "$scratch" && run "$host" render vst2 'C:/Audio/VST2/Fluvia.dll' 64 vst2.raw) >/dev/null \
+    || fail "the test host cannot play the installed VST2 module"
+else
+  echo "note: no Windows test host given: the modules were not loaded"
+fi
+
+# 4. Uninstall: the NSIS uninstaller copies itself to a temporary folder and runs from
+# there, so wait for every Wine process to end.
+run "$uninstaller" /S
+[ ! -e "$vst3" ] || fail "the VST3 bundle is left"
+[ ! -e "$vst2_dir" ] || fail "the VST2 folder is left"
+[ -d "$c/Audio" ] || fail "a folder the installer did not make was removed"
+[ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' </dev/null \
+  >/dev/null 2>&1 && fail "the uninstall entry is left"
+wine reg query 'HKLM\Software\VelmoraAudio' </dev/null >/dev/null 2>&1 && fail "the settings key is left"
+left="$(cd "$presets" && find . -type f | sort)"
+expected="$(printf '%s\n' './Factory/SFX - Shower.fluviapreset' './User/USR - Fluvia User Preset 001.fluviapreset')"
+[ "$left" = "$expected" ] || fail "after uninstalling, the preset folder holds: $left"
+echo "ok: installer $(du -k "$setup" | cut -f1) KB"
