@@ -11,15 +11,12 @@ cd "$root"
 bash tools/setup/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-# The Windows deliverables: Fluvia.vst3 (bundle), Fluvia.dll (VST2), the preset installer and
-# FluviaSetup-<version>.exe, which installs all of them on a Windows machine.
+# The Windows deliverables, loose in dist/windows: Fluvia.vst3 (bundle), Fluvia.dll (VST2) and
+# the preset installer. The Windows installer that packs them is made with the packages below.
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
   cmake --preset win64 >/dev/null
   cmake --build --preset win64
   bash tools/win/collect-dist.sh build/win64 dist/windows
-  for setup in build/win64/FluviaSetup-*.exe; do
-    [ ! -f "$setup" ] || { cp "$setup" dist/; echo "Windows installer: dist/$(basename "$setup")"; }
-  done
 fi
 # The packages people install (Debian package, archive and, with the win64 build, the
 # Windows installer), into build/packages.

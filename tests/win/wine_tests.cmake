@@ -109,17 +109,3 @@ if(TARGET gtest)
     COMMAND ${FLUVIA_XVFB_RUN} -a ${_wine_run} ${_wine_state} $<TARGET_FILE:win_pix_tests>)
   set_tests_properties(win_pix_tests PROPERTIES FIXTURES_REQUIRED wine LABELS win TIMEOUT 180)
 endif()
-
-# The installer end to end.
-if(FLUVIA_WINDOWS_SETUP)
-  set(_installed_vst2 "")
-  if(TARGET fluvia_vst2_module)
-    set(_installed_vst2 ${FLUVIA_NATIVE_BUILD_DIR}/adapters/vst2/Fluvia.so)
-  endif()
-  add_test(NAME win_installer
-    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/installer_check.sh ${_native_check}
-            ${FLUVIA_NATIVE_BUILD_DIR}/adapters/vst3/Fluvia.vst3 ${_check} ${FLUVIA_WINDOWS_SETUP}
-            ${_wine_state} ${_work}/installer ${_installed_vst2})
-  set_tests_properties(win_installer PROPERTIES
-    FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 300)
-endif()
