@@ -121,7 +121,7 @@ void Fluvia::ChooseEditorSize(ArtworkSet size) {
 }
 
 void Fluvia::EditorContentScale(double factor) {
-  if (!(factor >= 1.0 && factor <= 4.0)) return;
+  if (!(factor >= kMinEditorScale && factor <= kMaxEditorScale)) return;
   displayScale_ = factor;
   ShowEditorSize(editorSize_);
 }

@@ -67,7 +67,7 @@ class Fluvia : public IPluginCore {
   // A Large default that does not fit the screen's work area becomes Small.
   void EditorAboutToOpen() override;
   // From 1.5 device pixels per editor pixel on, Small is drawn with the large artwork. A
-  // factor that is not a number from 1 to 4 is ignored.
+  // factor outside kMinEditorScale..kMaxEditorScale (or not a number) is ignored.
   void EditorContentScale(double factor) override;
 
   WaterEngine& Engine() { return *engine_; }

@@ -12,8 +12,6 @@ constexpr const char* kScaleKey = "EditorScale";
 constexpr const char* kFileName = "Settings.txt";
 // A few lines are expected; anything far larger is not this file.
 constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
-constexpr double kMinScale = 1.0;
-constexpr double kMaxScale = 4.0;
 
 std::string_view Trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -62,7 +60,7 @@ EditorSettings ParseEditorSettings(std::string_view text) {
       char* end = nullptr;
       const double value = std::strtod(digits.c_str(), &end);
       const bool whole = !digits.empty() && end == digits.c_str() + digits.size();
-      if (whole && value >= kMinScale && value <= kMaxScale) settings.scale = value;
+      if (whole && value >= kMinEditorScale && value <= kMaxEditorScale) settings.scale = value;
     }
   });
   return settings;

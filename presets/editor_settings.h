@@ -18,9 +18,13 @@
 
 namespace fluvia {
 
+// Device pixels per editor pixel that a scale may name, from the settings file or the host.
+constexpr double kMinEditorScale = 1.0;
+constexpr double kMaxEditorScale = 4.0;
+
 struct EditorSettings {
   std::optional<ArtworkSet> size;
-  std::optional<double> scale;  // 1 to 4 when set
+  std::optional<double> scale;  // kMinEditorScale to kMaxEditorScale when set
 };
 
 // The settings file that belongs to a preset folder: beside it, in its parent folder.
