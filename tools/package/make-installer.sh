@@ -6,6 +6,9 @@
 # DIR for --modules holds Fluvia.vst3 (the bundle) and Fluvia.dll. Each factory preset is
 # dated by the last commit that changed it, so an unchanged preset carries the same date in
 # every version's installer and the uninstaller can tell it from one the person saved over.
+# The installer's pictures come from the editor's artwork and its licence and read-me from
+# the source tree, made here (tools/package/windows); makensis runs twice, first for the
+# uninstaller, which so gets version information of its own.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
@@ -37,10 +40,21 @@ for f in "$presets"/*.fluviapreset; do
   printf '!insertmacro FactoryPreset "%s"\n' "$name" >> "$work/presets.nsh"
 done
 
+# ---- The release files: pictures, licence and read-me for Windows, the uninstaller ---------
+bash "$here/windows/make-artwork.sh" "$work/artwork"
+mkdir -p "$work/docs"
+crlf() { sed 's/\r$//; s/$/\r/'; }
+{ sed "s/@VERSION@/$version/" "$here/windows/License-notices.txt"; cat "$root/LICENSE"; } \
+  | crlf > "$work/docs/License.txt"
+bash "$here/windows/readme-text.sh" "$root/README.md" | crlf > "$work/docs/Readme.txt"
+
 mkdir -p "$(dirname "$out")"
-makensis -V2 -NOCD \
-  "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets" \
-  "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$root/LICENSE" \
-  "-DCOPYRIGHT=$root/tools/package/debian/copyright" "-DOUTFILE=$out" \
+nsis=(makensis -V2 -NOCD -INPUTCHARSET UTF8
+  "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets"
+  "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$work/docs/License.txt"
+  "-DARTWORK=$work/artwork" "-DDOCS=$work/docs" "-DOUTFILE_NAME=$(basename "$out")")
+"${nsis[@]}" "-DEXPORT_UNINSTALLER=$work/uninstaller.exe" "-DOUTFILE=$work/first-run.exe" \
+  "$root/tools/package/fluvia.nsi"
+"${nsis[@]}" "-DUNINSTALLER_EXE=$work/uninstaller.exe" "-DOUTFILE=$out" \
   "$root/tools/package/fluvia.nsi"
 echo "made $out ($(du -k "$out" | cut -f1) KB)"
