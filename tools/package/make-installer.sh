@@ -42,19 +42,20 @@ done
 
 # ---- The release files: pictures, licence and read-me for Windows, the uninstaller ---------
 bash "$here/windows/make-artwork.sh" "$work/artwork"
-mkdir -p "$work/docs"
-crlf() { sed 's/\r$//; s/$/\r/'; }
-{ sed "s/@VERSION@/$version/" "$here/windows/License-notices.txt"; cat "$root/LICENSE"; } \
-  | crlf > "$work/docs/License.txt"
-bash "$here/windows/readme-text.sh" "$root/README.md" | crlf > "$work/docs/Readme.txt"
+bash "$here/windows/make-docs.sh" "$version" "$work/docs"
 
 mkdir -p "$(dirname "$out")"
 nsis=(makensis -V2 -NOCD -INPUTCHARSET UTF8
-  "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets"
+  "-DVERSION=$version" "-DPRESETS=$work/presets"
   "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$work/docs/License.txt"
   "-DARTWORK=$work/artwork" "-DDOCS=$work/docs" "-DOUTFILE_NAME=$(basename "$out")")
-"${nsis[@]}" "-DEXPORT_UNINSTALLER=$work/uninstaller.exe" "-DOUTFILE=$work/first-run.exe" \
-  "$root/tools/package/fluvia.nsi"
-"${nsis[@]}" "-DUNINSTALLER_EXE=$work/uninstaller.exe" "-DOUTFILE=$out" \
+# The first run only makes the uninstaller, which holds none of the modules: empty files of
+# the same names stand in for them there, so that it need not pack megabytes it throws away.
+mkdir -p "$work/empty-modules"
+(cd "$modules" && find . -type d -exec mkdir -p "$work/empty-modules/{}" \; \
+  && find . -type f -exec touch "$work/empty-modules/{}" \;)
+"${nsis[@]}" "-DMODULES=$work/empty-modules" "-DEXPORT_UNINSTALLER=$work/uninstaller.exe" \
+  "-DOUTFILE=$work/first-run.exe" "$root/tools/package/fluvia.nsi"
+"${nsis[@]}" "-DMODULES=$modules" "-DUNINSTALLER_EXE=$work/uninstaller.exe" "-DOUTFILE=$out" \
   "$root/tools/package/fluvia.nsi"
 echo "made $out ($(du -k "$out" | cut -f1) KB)"

@@ -48,7 +48,8 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 ; ---- Finish page: where everything went -----------------------------------------------------
 !define MUI_FINISHPAGE_TITLE "Fluvia ${VERSION} is installed"
 !define MUI_FINISHPAGE_TEXT_LARGE
-!define MUI_FINISHPAGE_TEXT "VST3 plug-in:$\r$\n    ${VST3_FOLDER}\Fluvia.vst3$\r$\nVST2 plug-in:$\r$\n    $INSTDIR\Fluvia.dll$\r$\nPresets:$\r$\n    ${PRESET_FOLDER}$\r$\n$\r$\nLet your host scan its plug-ins again to find Fluvia."
+; Seven lines: as many as the page has room for above its check box.
+!define MUI_FINISHPAGE_TEXT "Let your host scan its plug-ins again to find Fluvia.$\r$\nVST3 plug-in:$\r$\n    ${VST3_FOLDER}\Fluvia.vst3$\r$\nVST2 plug-in:$\r$\n    $INSTDIR\Fluvia.dll$\r$\nPresets:$\r$\n    ${PRESET_FOLDER}"
 !define MUI_FINISHPAGE_SHOWREADME "${README_FILE}"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the read-me"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
