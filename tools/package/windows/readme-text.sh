@@ -32,6 +32,9 @@ awk '
     }
     return text
   }
+  # Code first: a "#" inside it is a shell comment, not a heading.
+  /^```/ { code = !code; next }
+  code { if (!skipping) print "    " $0; next }
   /^## / {
     title = substr($0, 4)
     skipping = (title in developers)
@@ -39,8 +42,6 @@ awk '
     next
   }
   skipping { next }
-  /^```/ { code = !code; next }
-  code { print "    " $0; next }
   /^# / { title = substr($0, 3); print title; print underline(title, "="); next }
   { print plain($0) }
   END {
