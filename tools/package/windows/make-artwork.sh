@@ -46,3 +46,10 @@ convert "$work/top.png" "$work/bottom.png" -append +repage -fill '#39b8ff' -draw
 # Header picture: the mark alone, on its own panel colour.
 convert "$work/mark.png" -resize 150x53 -background '#08131f' -flatten -gravity center -extent 150x57 \
   -alpha off -type TrueColor BMP3:"$out/header.bmp"
+
+# The pages show the pictures at exactly these sizes; anything else would be stretched.
+for expected in "wizard.bmp 164x314" "header.bmp 150x57"; do
+  read -r name want <<<"$expected"
+  size="$(identify -format '%wx%h' "$out/$name")"
+  [ "$size" = "$want" ] || { echo "make-artwork: $name is $size, not $want" >&2; exit 1; }
+done
