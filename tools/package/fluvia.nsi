@@ -6,7 +6,7 @@
 ;   LICENSE  the licence text shown before installing
 ;   OUTFILE  the installer to write
 ; and what windows/release.nsh needs (the pictures, the licence and read-me to install, the
-; installed size, the installer's name and the uninstaller of the first run).
+; installer's name and the uninstaller of the first run).
 ;
 ; Installs the VST3 bundle into Common Files\VST3, the VST2 module into a folder the person
 ; chooses (default Program Files\VSTPlugins; /D=<folder> when silent) and the factory

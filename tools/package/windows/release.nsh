@@ -6,9 +6,10 @@
 ;
 ; Needs, beside fluvia.nsi's names: ARTWORK (a folder with Fluvia.ico, wizard.bmp and
 ; header.bmp, from make-artwork.sh), DOCS (a folder with License.txt and Readme.txt, CR LF)
-; and OUTFILE_NAME (the installer's file name). The uninstaller is made by a first run of makensis with EXPORT_UNINSTALLER (the path
-; it is copied to), so that it carries version information of its own; the second run, with
-; UNINSTALLER_EXE naming that copy, installs it as a file.
+; and OUTFILE_NAME (the installer's file name). The uninstaller is made by a first run of
+; makensis with EXPORT_UNINSTALLER (the path it is copied to), so that it carries version
+; information of its own; the second run, with UNINSTALLER_EXE naming that copy, installs it
+; as a file.
 
 !define README_FILE "${UNINSTALLER_FOLDER}\Readme.txt"
 !define LICENSE_FILE "${UNINSTALLER_FOLDER}\License.txt"
