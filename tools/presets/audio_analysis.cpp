@@ -7,6 +7,8 @@
 #include <complex>
 #include <numeric>
 
+#include "engine/elliptic_design.h"
+
 namespace fluvia::analysis {
 namespace {
 
@@ -15,25 +17,44 @@ constexpr int kFftSize = 4096;
 
 double ToDb(double ratio) { return ratio > 0.0 ? 20.0 * std::log10(ratio) : -300.0; }
 
-// In-place radix-2 FFT; the size is a power of two.
-void Fft(std::vector<std::complex<double>>& data) {
+// In-place radix-2 FFT; the size is a power of two. The twiddle factors come from one table
+// and the butterflies multiply in plain real arithmetic (the library's complex product checks
+// for infinities on every call, which costs more than the transform itself).
+struct Twiddles {
+  explicit Twiddles(size_t n) : cosines(n / 2), sines(n / 2) {
+    for (size_t k = 0; k < n / 2; ++k) {
+      cosines[k] = std::cos(2.0 * kPi * double(k) / double(n));
+      sines[k] = -std::sin(2.0 * kPi * double(k) / double(n));
+    }
+  }
+  std::vector<double> cosines, sines;
+};
+
+void Fft(std::vector<std::complex<double>>& data, const Twiddles& twiddles) {
   const size_t n = data.size();
+  const std::vector<double>& cosines = twiddles.cosines;
+  const std::vector<double>& sines = twiddles.sines;
   for (size_t i = 1, j = 0; i < n; ++i) {
     size_t bit = n >> 1;
     for (; j & bit; bit >>= 1) j ^= bit;
     j ^= bit;
     if (i < j) std::swap(data[i], data[j]);
   }
+  double* values = reinterpret_cast<double*>(data.data());
   for (size_t len = 2; len <= n; len <<= 1) {
-    const std::complex<double> step = std::polar(1.0, -2.0 * kPi / double(len));
+    const size_t half = len / 2;
+    const size_t stride = n / len;
     for (size_t start = 0; start < n; start += len) {
-      std::complex<double> w = 1.0;
-      for (size_t k = 0; k < len / 2; ++k) {
-        const std::complex<double> a = data[start + k];
-        const std::complex<double> b = data[start + k + len / 2] * w;
-        data[start + k] = a + b;
-        data[start + k + len / 2] = a - b;
-        w *= step;
+      for (size_t k = 0; k < half; ++k) {
+        const double wr = cosines[k * stride], wi = sines[k * stride];
+        double* a = values + 2 * (start + k);
+        double* b = values + 2 * (start + k + half);
+        const double br = b[0] * wr - b[1] * wi;
+        const double bi = b[0] * wi + b[1] * wr;
+        b[0] = a[0] - br;
+        b[1] = a[1] - bi;
+        a[0] += br;
+        a[1] += bi;
       }
     }
   }
@@ -46,10 +67,11 @@ std::vector<double> AveragePowerSpectrum(const std::vector<double>& mid) {
   std::vector<double> window(kFftSize);
   for (int i = 0; i < kFftSize; ++i) window[size_t(i)] = 0.5 - 0.5 * std::cos(2.0 * kPi * i / kFftSize);
   std::vector<std::complex<double>> frame(kFftSize);
+  const Twiddles twiddles(kFftSize);
   int frames = 0;
   for (size_t start = 0; start + kFftSize <= mid.size(); start += kFftSize / 2, ++frames) {
     for (int i = 0; i < kFftSize; ++i) frame[size_t(i)] = mid[start + size_t(i)] * window[size_t(i)];
-    Fft(frame);
+    Fft(frame, twiddles);
     for (size_t k = 0; k < power.size(); ++k) power[k] += std::norm(frame[k]);
   }
   for (double& p : power) p /= frames;
@@ -214,6 +236,86 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
   m.eventsPerSecond = OnsetsPerSecond(mid, sr);
   m.fluctuationDb = FluctuationDb(mid, sr);
   return m;
+}
+
+StereoSignal BandLimited(const StereoSignal& signal, double passHz, double stopHz) {
+  StereoSignal out;
+  out.sampleRate = signal.sampleRate;
+  const double sr = signal.sampleRate;
+  if (!(sr > 0.0) || !(passHz > 0.0) || !(stopHz > passHz) || stopHz >= sr / 2) {
+    out.left = signal.left;
+    out.right = signal.right;
+    return out;
+  }
+  const EllipticLowpass filter = DesignEllipticLowpass(passHz / sr, stopHz / sr, 0.01, 80.0);
+  auto run = [&filter](const std::vector<float>& in, std::vector<float>& result) {
+    double s1[EllipticLowpass::kMaxOrder] = {}, s2[EllipticLowpass::kMaxOrder] = {};
+    result.resize(in.size());
+    for (size_t i = 0; i < in.size(); ++i) {
+      double x = double(in[i]) * filter.gain;
+      for (int j = 0; j < filter.sectionCount; ++j) {
+        const LowpassSection& section = filter.sections[size_t(j)];
+        const double y = x + s1[j];
+        if (section.firstOrder) {
+          s1[j] = x - section.a1 * y;
+        } else {
+          s1[j] = (section.c * x + s2[j]) - section.a1 * y;
+          s2[j] = x - section.a2 * y;
+        }
+        x = y;
+      }
+      result[i] = float(x);
+    }
+  };
+  run(signal.left, out.left);
+  run(signal.right, out.right);
+  return out;
+}
+
+double PowerShareAboveDb(const StereoSignal& signal, double fromSeconds, double toSeconds,
+                         double aboveHz) {
+  const size_t total = std::min(signal.left.size(), signal.right.size());
+  const double sr = signal.sampleRate;
+  if (total == 0 || sr <= 0.0) return -300.0;
+  const size_t from = std::min(total, size_t(std::max(0.0, fromSeconds) * sr));
+  const size_t to = toSeconds > 0.0 ? std::min(total, size_t(toSeconds * sr)) : total;
+  if (to <= from) return -300.0;
+  double above = 0.0, all = 0.0;
+  for (const std::vector<float>* channel : {&signal.left, &signal.right}) {
+    std::vector<double> span(channel->begin() + long(from), channel->begin() + long(to));
+    const std::vector<double> power = AveragePowerSpectrum(span);
+    for (size_t k = 1; k < power.size(); ++k) {
+      all += power[k];
+      if (double(k) * sr / kFftSize > aboveHz) above += power[k];
+    }
+  }
+  return all > 0.0 && above > 0.0 ? 10.0 * std::log10(above / all) : -300.0;
+}
+
+double ReleaseSeconds(const StereoSignal& signal, double releaseSeconds, double dropDb) {
+  const size_t total = std::min(signal.left.size(), signal.right.size());
+  const double sr = signal.sampleRate;
+  if (total == 0 || sr <= 0.0) return 0.0;
+  const size_t release = std::min(total, size_t(std::max(0.0, releaseSeconds) * sr));
+  // Running sums of both channels' squares: sums[i] covers the first i frames.
+  std::vector<double> sums(total + 1, 0.0);
+  for (size_t i = 0; i < total; ++i) {
+    const double l = signal.left[i], r = signal.right[i];
+    sums[i + 1] = sums[i] + l * l + r * r;
+  }
+  auto meanSquare = [&sums](size_t from, size_t to) {
+    return to > from ? (sums[to] - sums[from]) / double(2 * (to - from)) : 0.0;
+  };
+  const size_t before = std::min(release, size_t(0.5 * sr));
+  const double threshold = meanSquare(release - before, release) * std::pow(10.0, -dropDb / 10.0);
+  const size_t window = std::max<size_t>(1, size_t(0.01 * sr));
+  const size_t hop = std::max<size_t>(1, size_t(0.001 * sr));
+  // The last window above the threshold ends the release.
+  size_t lastLoud = release;
+  for (size_t start = release; start + window <= total; start += hop) {
+    if (meanSquare(start, start + window) > threshold) lastLoud = start + window;
+  }
+  return double(lastLoud - release) / sr;
 }
 
 bool ReadStereo(const std::string& path, StereoSignal& signal, std::string& error) {

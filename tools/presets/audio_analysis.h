@@ -39,6 +39,21 @@ const std::vector<double>& OctaveCentres();
 // Analyses [fromSeconds, toSeconds) of the signal (toSeconds <= 0: to the end).
 SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toSeconds);
 
+// The signal through a steep lowpass: within 0.01 dB up to passHz, at least 80 dB down from
+// stopHz on (an elliptic filter of the order that takes at the signal's rate, so the band
+// kept is the same at every rate). What remains of a sound in a band, the audible one say.
+StereoSignal BandLimited(const StereoSignal& signal, double passHz, double stopHz);
+
+// The share of the power of [fromSeconds, toSeconds) (both channels) that lies above aboveHz,
+// in dB (-300 when there is none).
+double PowerShareAboveDb(const StereoSignal& signal, double fromSeconds, double toSeconds,
+                         double aboveHz);
+
+// How long a release lasts: the time from releaseSeconds until the level (both channels, 10 ms
+// windows every millisecond) has fallen for good to dropDb below the level of the 0.5 s
+// before releaseSeconds. The end of the signal when it never falls that far.
+double ReleaseSeconds(const StereoSignal& signal, double releaseSeconds, double dropDb);
+
 // Reads a WAV (or any format libsndfile knows) with one or two channels; false with a message.
 bool ReadStereo(const std::string& path, StereoSignal& signal, std::string& error);
 
