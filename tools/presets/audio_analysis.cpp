@@ -60,6 +60,39 @@ void Fft(std::vector<std::complex<double>>& data, const Twiddles& twiddles) {
   }
 }
 
+// An elliptic lowpass of kSections sections over both channels in one loop, the states in
+// locals, so that the two channels' recursions and consecutive frames overlap.
+template <int kSections>
+void RunLowpass(const EllipticLowpass& filter, const StereoSignal& in, StereoSignal& out, size_t n) {
+  double c[kSections], a1[kSections], a2[kSections];
+  bool first[kSections];
+  for (int j = 0; j < kSections; ++j) {
+    const LowpassSection& section = filter.sections[size_t(j)];
+    c[j] = section.c, a1[j] = section.a1, a2[j] = section.a2, first[j] = section.firstOrder;
+  }
+  double s1[2][kSections] = {}, s2[2][kSections] = {};
+  for (size_t i = 0; i < n; ++i) {
+    double x[2] = {double(in.left[i]) * filter.gain, double(in.right[i]) * filter.gain};
+#pragma GCC unroll 16
+    for (int j = 0; j < kSections; ++j) {
+#pragma GCC unroll 2
+      for (int ch = 0; ch < 2; ++ch) {
+        const double y = x[ch] + s1[ch][j];
+        // A first-order section is the same recursion without the second state (a2 = 0, and
+        // its numerator 1 + z^-1 is c = 1 with no z^-2 term).
+        const double next1 = first[j] ? x[ch] - a1[j] * y : (c[j] * x[ch] + s2[ch][j]) - a1[j] * y;
+        const double next2 = x[ch] - a2[j] * y;
+        // A decaying tail must not reach the denormal range, where arithmetic is very slow.
+        s1[ch][j] = std::fabs(next1) < 1e-200 ? 0.0 : next1;
+        s2[ch][j] = std::fabs(next2) < 1e-200 ? 0.0 : next2;
+        x[ch] = y;
+      }
+    }
+    out.left[i] = float(x[0]);
+    out.right[i] = float(x[1]);
+  }
+}
+
 // Average power spectrum of the mid signal over Hann-windowed frames, half overlapping.
 std::vector<double> AveragePowerSpectrum(const std::vector<double>& mid) {
   std::vector<double> power(kFftSize / 2 + 1, 0.0);
@@ -248,27 +281,20 @@ StereoSignal BandLimited(const StereoSignal& signal, double passHz, double stopH
     return out;
   }
   const EllipticLowpass filter = DesignEllipticLowpass(passHz / sr, stopHz / sr, 0.01, 80.0);
-  auto run = [&filter](const std::vector<float>& in, std::vector<float>& result) {
-    double s1[EllipticLowpass::kMaxOrder] = {}, s2[EllipticLowpass::kMaxOrder] = {};
-    result.resize(in.size());
-    for (size_t i = 0; i < in.size(); ++i) {
-      double x = double(in[i]) * filter.gain;
-      for (int j = 0; j < filter.sectionCount; ++j) {
-        const LowpassSection& section = filter.sections[size_t(j)];
-        const double y = x + s1[j];
-        if (section.firstOrder) {
-          s1[j] = x - section.a1 * y;
-        } else {
-          s1[j] = (section.c * x + s2[j]) - section.a1 * y;
-          s2[j] = x - section.a2 * y;
-        }
-        x = y;
-      }
-      result[i] = float(x);
-    }
-  };
-  run(signal.left, out.left);
-  run(signal.right, out.right);
+  const size_t n = std::min(signal.left.size(), signal.right.size());
+  out.left.resize(n);
+  out.right.resize(n);
+  switch (filter.sectionCount) {
+    case 1: RunLowpass<1>(filter, signal, out, n); break;
+    case 2: RunLowpass<2>(filter, signal, out, n); break;
+    case 3: RunLowpass<3>(filter, signal, out, n); break;
+    case 4: RunLowpass<4>(filter, signal, out, n); break;
+    case 5: RunLowpass<5>(filter, signal, out, n); break;
+    case 6: RunLowpass<6>(filter, signal, out, n); break;
+    case 7: RunLowpass<7>(filter, signal, out, n); break;
+    case 8: RunLowpass<8>(filter, signal, out, n); break;
+    default: RunLowpass<9>(filter, signal, out, n); break;
+  }
   return out;
 }
 
