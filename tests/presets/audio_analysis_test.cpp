@@ -58,5 +58,49 @@ TEST(AudioAnalysis, ClicksCountAsEventsAndSteadyNoiseDoesNot) {
   EXPECT_NEAR(a.sideToMidDb, 0.0, 0.5);
 }
 
+TEST(AudioAnalysis, BandLimitKeepsTheBandAndRemovesWhatLiesAbove) {
+  for (double rate : {48000.0, 96000.0}) {
+    SCOPED_TRACE(rate);
+    StereoSignal low, high;
+    low.sampleRate = high.sampleRate = rate;
+    for (size_t i = 0; i < size_t(rate); ++i) {
+      const double t = double(i) / rate;
+      low.left.push_back(float(0.5 * std::sin(2.0 * kPi * 1000.0 * t)));
+      low.right.push_back(float(0.25 * std::sin(2.0 * kPi * 15000.0 * t)));
+      high.left.push_back(float(0.5 * std::sin(2.0 * kPi * 22000.0 * t)));
+      high.right.push_back(high.left.back());
+    }
+    const SoundMeasures kept = Analyse(BandLimited(low, 18500.0, 20000.0), 0.5, 0.0);
+    const SoundMeasures before = Analyse(low, 0.5, 0.0);
+    EXPECT_NEAR(kept.rmsDb, before.rmsDb, 0.01);
+    const SoundMeasures removed = Analyse(BandLimited(high, 18500.0, 20000.0), 0.5, 0.0);
+    EXPECT_LT(removed.rmsDb, Analyse(high, 0.5, 0.0).rmsDb - 80.0);
+  }
+}
+
+TEST(AudioAnalysis, PowerAboveAFrequencyIsTheShareOfThatPart) {
+  StereoSignal s = Silence(1.0);
+  for (size_t i = 0; i < s.left.size(); ++i) {
+    const double t = double(i) / kRate;
+    // Equal power at 1 kHz and at 10 kHz on the left, 1 kHz alone on the right.
+    s.left[i] = float(0.5 * std::sin(2.0 * kPi * 1000.0 * t) + 0.5 * std::sin(2.0 * kPi * 10000.0 * t));
+    s.right[i] = float(0.5 * std::sin(2.0 * kPi * 1000.0 * t));
+  }
+  EXPECT_NEAR(PowerShareAboveDb(s, 0.0, 0.0, 5000.0), 10.0 * std::log10(1.0 / 3.0), 0.05);
+  EXPECT_LT(PowerShareAboveDb(s, 0.0, 0.0, 12000.0), -100.0);  // only window leakage
+}
+
+TEST(AudioAnalysis, ReleaseLastsUntilTheLevelHasFallenForGood) {
+  StereoSignal s = Silence(3.0);
+  // Held at 0.5 for a second, then an exponential fall of 60 dB in 0.5 s, then silence.
+  for (size_t i = 0; i < s.left.size(); ++i) {
+    const double t = double(i) / kRate;
+    const double level = t < 1.0 ? 0.5 : (t < 1.6 ? 0.5 * std::pow(10.0, -3.0 * (t - 1.0) / 0.5) : 0.0);
+    s.left[i] = s.right[i] = float(level * ((i & 1) ? 1.0 : -1.0));
+  }
+  EXPECT_NEAR(ReleaseSeconds(s, 1.0, 60.0), 0.5, 0.012);
+  EXPECT_NEAR(ReleaseSeconds(s, 1.0, 20.0), 0.5 / 3.0, 0.012);
+}
+
 }  // namespace
 }  // namespace fluvia::analysis
