@@ -76,8 +76,10 @@ demo() {  # home bundle wav
 previous="$(ls -d "$factory"/earlier/*/ | sort -V | tail -1)"
 previous="${previous%/}"
 old_version="$(basename "$previous")~previous"
+# (Linux packages only: no Windows installer takes such a version.)
 bash "$here/make-packages.sh" --version "$old_version" --factory "$previous" --out "$scratch/old" \
-  --linux-build "$build" >/dev/null 2>&1
+  --linux-build "$build" --win-build "$scratch/no-windows-build" >/dev/null 2>&1 \
+  || fail "the previous version's packages cannot be made"
 dpkg_run -i "$scratch/old/fluvia_${old_version}_amd64.deb" >/dev/null
 home_a="$scratch/home-a"
 demo "$home_a" "$bundle" "$scratch/a.wav"
