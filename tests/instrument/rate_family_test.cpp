@@ -98,8 +98,10 @@ struct Heard {
 
 Heard Hear(const analysis::StereoSignal& signal) {
   const analysis::StereoSignal audible = analysis::BandLimited(signal, 18500.0, 20000.0);
-  return {analysis::Analyse(audible, kAnalysedFrom, kHeldSeconds),
-          analysis::ReleaseSeconds(audible, kHeldSeconds, 60.0)};
+  Heard heard;
+  heard.held = analysis::Analyse(audible, kAnalysedFrom, kHeldSeconds);
+  heard.releaseSeconds = analysis::TailSeconds(audible, kHeldSeconds, heard.held.rmsDb);
+  return heard;
 }
 
 // Every ratio-th frame. For a render that holds nothing above the lower rate's Nyquist

@@ -212,7 +212,7 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
 
   const std::vector<double> power = AveragePowerSpectrum(mid);
   const double binHz = sr / kFftSize;
-  double sumPower = 0.0, weighted = 0.0, low = 0.0, high = 0.0;
+  double sumPower = 0.0, weighted = 0.0, low = 0.0, high = 0.0, ultrasonic = 0.0;
   double audiblePower = 0.0, audibleWeighted = 0.0;
   for (size_t k = 1; k < power.size(); ++k) {  // without DC
     const double f = double(k) * binHz;
@@ -224,6 +224,7 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
     }
     if (f < 500.0) low += power[k];
     if (f > 4000.0) high += power[k];
+    if (f > 20000.0) ultrasonic += power[k];
   }
   if (sumPower > 0.0) {
     m.centroidHz = weighted / sumPower;
@@ -238,11 +239,13 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
     }
     m.lowShare = low / sumPower;
     m.highShare = high / sumPower;
+    m.ultrasonicShare = ultrasonic / sumPower;
     double running = 0.0;
     for (size_t k = 1; k < power.size(); ++k) {
       running += power[k];
-      if (running >= 0.85 * sumPower) {
-        m.rolloffHz = double(k) * binHz;
+      if (m.rolloffHz == 0.0 && running >= 0.85 * sumPower) m.rolloffHz = double(k) * binHz;
+      if (running >= 0.95 * sumPower) {
+        m.rolloff95Hz = double(k) * binHz;
         break;
       }
     }
@@ -318,30 +321,25 @@ double PowerShareAboveDb(const StereoSignal& signal, double fromSeconds, double 
   return all > 0.0 && above > 0.0 ? 10.0 * std::log10(above / all) : -300.0;
 }
 
-double ReleaseSeconds(const StereoSignal& signal, double releaseSeconds, double dropDb) {
+double TailSeconds(const StereoSignal& signal, double releaseSeconds, double referenceDb,
+                   double dropDb) {
   const size_t total = std::min(signal.left.size(), signal.right.size());
   const double sr = signal.sampleRate;
-  if (total == 0 || sr <= 0.0) return 0.0;
-  const size_t release = std::min(total, size_t(std::max(0.0, releaseSeconds) * sr));
-  // Running sums of both channels' squares: sums[i] covers the first i frames.
-  std::vector<double> sums(total + 1, 0.0);
-  for (size_t i = 0; i < total; ++i) {
-    const double l = signal.left[i], r = signal.right[i];
-    sums[i + 1] = sums[i] + l * l + r * r;
+  if (sr <= 0.0) return 0.0;
+  const size_t release = size_t(std::max(0.0, releaseSeconds) * sr);
+  const size_t hop = std::max<size_t>(1, size_t(sr * 0.01));
+  // Power of both channels, compared as a mean square with the reference.
+  const double threshold = std::pow(10.0, (referenceDb - dropDb) / 10.0);
+  size_t lastEnd = release;
+  for (size_t start = release; start + hop <= total; start += hop) {
+    double sum = 0.0;
+    for (size_t i = start; i < start + hop; ++i) {
+      const double l = signal.left[i], r = signal.right[i];
+      sum += l * l + r * r;
+    }
+    if (sum / double(2 * hop) >= threshold) lastEnd = start + hop;
   }
-  auto meanSquare = [&sums](size_t from, size_t to) {
-    return to > from ? (sums[to] - sums[from]) / double(2 * (to - from)) : 0.0;
-  };
-  const size_t before = std::min(release, size_t(0.5 * sr));
-  const double threshold = meanSquare(release - before, release) * std::pow(10.0, -dropDb / 10.0);
-  const size_t window = std::max<size_t>(1, size_t(0.01 * sr));
-  const size_t hop = std::max<size_t>(1, size_t(0.001 * sr));
-  // The last window above the threshold ends the release.
-  size_t lastLoud = release;
-  for (size_t start = release; start + window <= total; start += hop) {
-    if (meanSquare(start, start + window) > threshold) lastLoud = start + window;
-  }
-  return double(lastLoud - release) / sr;
+  return double(lastEnd - release) / sr;
 }
 
 bool ReadStereo(const std::string& path, StereoSignal& signal, std::string& error) {
