@@ -42,7 +42,8 @@ trap cleanup EXIT
 # The previous version: the last folder of the earlier versions' factory presets.
 previous="$(ls -d "$root"/presets/factory/earlier/*/ | sort -V | tail -1)"
 previous="${previous%/}"
-old_setup="$scratch/Fluvia-$(basename "$previous")-win64-setup.exe"
+# (In a folder of its own: the two versions' installers may carry the same name.)
+old_setup="$scratch/previous/Fluvia-$(basename "$previous")-win64-setup.exe"
 bash "$here/make-installer.sh" --version "$(basename "$previous")" --modules "$modules" \
   --presets "$previous" --out "$old_setup" >/dev/null
 if [ -z "$setup" ]; then
