@@ -67,6 +67,7 @@ std::string IParameter::FormatNormalised(double normalised) const {
 }
 
 std::string IParameter::FormatReal(double x) const {
+  if (textRule_) return textRule_->Format(x);
   if (!valueTexts_.empty()) {
     const char* text = ValueTextFor(TruncateToInt(x));
     if (text && *text) return text;
@@ -84,6 +85,26 @@ std::string IParameter::FormatReal(double x) const {
 const char* IParameter::UnitLabel() const {
   const char* text = valueTexts_.empty() ? nullptr : ValueTextFor(TruncateToInt(value_));
   return (text && *text) ? "" : label_.c_str();
+}
+
+std::optional<double> IParameter::ValueFromText(std::string_view text) const {
+  if (textRule_) return textRule_->Parse(text);
+  if (!valueTexts_.empty()) {
+    for (const ValueText& entry : valueTexts_) {
+      if (entry.text == text) return double(entry.value);
+    }
+    return std::nullopt;
+  }
+  const auto number = ParseLeadingNumber(text);
+  if (!number) return std::nullopt;
+  return negateDisplay_ ? -*number : *number;
+}
+
+void IParameter::SetDisplayName(const char* name) { displayName_ = Truncated(name); }
+
+void IParameter::SetHidden(bool hidden) {
+  hidden_ = hidden;
+  if (hidden) automatable_ = false;
 }
 
 void IParameter::AddValueText(int value, const char* text) {

@@ -63,7 +63,10 @@ IPluginCore::IPluginCore(const PluginConfig& config)
       instrument_(config.instrument),
       midiInput_(config.midiInput),
       latency_(config.latency) {
-  for (int i = 0; i < config.numParams; ++i) params_.push_back(std::make_unique<IParameter>());
+  for (int i = 0; i < config.numParams; ++i) {
+    params_.push_back(std::make_unique<IParameter>());
+    paramListOrder_.push_back(i);
+  }
   for (int i = 0; i < config.numPresets; ++i) presets_.push_back(std::make_unique<PluginPreset>());
 
   ParseChannelConfigurations(config.channelIO);
@@ -186,16 +189,32 @@ void IPluginCore::SetParamFromEditor(int index, double normalised) {
   ParamChanged(index);
 }
 
+namespace {
+
+bool ShownToHost(const IParameter* param) { return !param || !param->Hidden(); }
+
+}  // namespace
+
 void IPluginCore::BeginParamEdit(int index) {
-  if (host_) host_->BeginParamEdit(index);
+  if (host_ && ShownToHost(GetParam(index))) host_->BeginParamEdit(index);
 }
 
 void IPluginCore::ReportParamChange(int index, double normalised) {
-  if (host_) host_->ReportParamChange(index, normalised);
+  if (host_ && ShownToHost(GetParam(index))) host_->ReportParamChange(index, normalised);
 }
 
 void IPluginCore::EndParamEdit(int index) {
-  if (host_) host_->EndParamEdit(index);
+  if (host_ && ShownToHost(GetParam(index))) host_->EndParamEdit(index);
+}
+
+void IPluginCore::SetParamListOrder(const std::vector<int>& order) {
+  if (order.size() != params_.size()) return;
+  std::vector<bool> seen(params_.size(), false);
+  for (int index : order) {
+    if (index < 0 || index >= NumParams() || seen[size_t(index)]) return;
+    seen[size_t(index)] = true;
+  }
+  paramListOrder_ = order;
 }
 
 void IPluginCore::ReportPresetChange() {

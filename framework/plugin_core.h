@@ -72,6 +72,8 @@ class IPluginCore {
   virtual void HostIdentified() {}
   virtual void ShowHostParamMenu(int index, int x, int y);
   virtual void SetParamFromEditor(int index, double normalised);
+  // These three tell the host of a change the person made in the editor; a hidden parameter
+  // (a preset button, say) is not the host's to record, so nothing is sent for it.
   virtual void BeginParamEdit(int index);
   virtual void ReportParamChange(int index, double normalised);
   virtual void EndParamEdit(int index);
@@ -123,6 +125,11 @@ class IPluginCore {
   const IParameter* GetParam(int index) const;
   ParamChangeSource ChangeSource() const { return changeSource_; }
   std::vector<std::string>& ParamGroups() { return paramGroups_; }
+  // The order in which hosts list the parameters (indices; identifiers and the state keep the
+  // index order). Every index once; 0, 1, 2 ... until the plug-in sets another.
+  const std::vector<int>& ParamListOrder() const { return paramListOrder_; }
+  // Ignored unless it names every parameter exactly once.
+  void SetParamListOrder(const std::vector<int>& order);
 
   // ---- Channels and buffers (for the adapters; all take the instance mutex) ------------------
   const std::vector<ChannelIOPair>& ChannelConfigurations() const { return channelIO_; }
@@ -220,6 +227,7 @@ class IPluginCore {
   int tailSize_ = 0;
   std::unique_ptr<LatencyDelayLine> latencyDelay_;
   std::vector<std::string> paramGroups_;
+  std::vector<int> paramListOrder_;
   std::unique_ptr<IEditorLink> editor_;
   std::vector<std::unique_ptr<IParameter>> params_;
   std::vector<std::unique_ptr<PluginPreset>> presets_;

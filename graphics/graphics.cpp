@@ -65,12 +65,26 @@ void IGraphics::SetParameterFromPlug(int index, double value, bool normalised) {
 
 void IGraphics::ApplyPendingValues() {
   std::vector<PendingValue> values;
+  std::vector<std::string> notices;
   {
     std::lock_guard<std::mutex> guard(pendingLock_);
-    if (pending_.empty()) return;
+    if (pending_.empty() && pendingNotices_.empty()) return;
     values.swap(pending_);
+    notices.swap(pendingNotices_);
   }
   for (const PendingValue& entry : values) ApplyParameter(entry.index, entry.normalised);
+  for (const std::string& notice : notices) ShowNotice(notice);
+}
+
+void IGraphics::PostNotice(const std::string& text) {
+  if (lock_.try_lock()) {
+    ApplyPendingValues();
+    ShowNotice(text);
+    lock_.unlock();
+    return;
+  }
+  std::lock_guard<std::mutex> guard(pendingLock_);
+  pendingNotices_.push_back(text);
 }
 
 void IGraphics::ApplyParameter(int index, double normalised) {

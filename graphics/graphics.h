@@ -103,6 +103,9 @@ class IGraphics : public IEditorLink {
   // person must be told where no desktop dialog can show it. The next click in the editor
   // closes it and goes no further. An empty text removes it.
   void ShowNotice(const std::string& text);
+  // The same from a thread that may hold the instance mutex: never waits for the editor
+  // lock; when the editor is busy the notice appears at its next event or timer tick.
+  void PostNotice(const std::string& text);
   std::string Notice() const;
   // Where the notice is drawn; empty without one.
   IBounds NoticeRect() const;
@@ -299,6 +302,7 @@ class IGraphics : public IEditorLink {
 
   std::mutex pendingLock_;  // a leaf lock: nothing else is taken while it is held
   std::vector<PendingValue> pending_;
+  std::vector<std::string> pendingNotices_;
 };
 
 }  // namespace fluvia

@@ -5,6 +5,12 @@
 #include "engine/engine_params.h"
 #include "graphics/editor_size.h"
 #include "graphics/editor_size_menu.h"
+#include "graphics/file_selector_control.h"
+#include "graphics/graphics.h"
+#include "instrument/param_presentation.h"
+#include "presets/preset_catalogue.h"
+#include "presets/preset_format.h"
+#include "presets/preset_names.h"
 #include "presets/editor_settings.h"
 #include "presets/preset_folder.h"
 #include "presets/preset_library_impl.h"
@@ -57,13 +63,16 @@ PluginConfig Fluvia::Config(PluginApi api) {
 }
 
 Fluvia::Fluvia(const FluviaOptions& options)
-    : IPluginCore(Config(options.api)), midiQueue_(1024, 1024) {
+    : IPluginCore(Config(options.api)),
+      midiQueue_(1024, 1024),
+      presetNames_(std::make_shared<PresetNames>()) {
   engine_ = WaterEngine::Create(SampleRate());
   for (int i = 0; i < kNumParams; ++i) {
     const EngineParamInfo* info = engine_->Descriptor(i);
     GetParam(i)->InitRange(info->name.c_str(), info->defaultValue, info->minimum, info->maximum,
                            kParamStep, info->unitLabel.c_str(), "", 1.0);
   }
+  PresentParameters(*this, presetNames_);
   ResetVoices();
   BuildEditorAndPresets(options);
   MakeDefaultPresets("Init", 1);
@@ -74,6 +83,7 @@ void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
   // itself; a given folder (tests, tools) is used as it is.
   if (options.presetFolder.empty()) LaySharedFactoryPresetsOnce();
   const std::string folder = options.presetFolder.empty() ? PresetFolder() : options.presetFolder;
+  presetFolder_ = folder;
   PresetControls controls;
   if (options.createGraphics) {
     settingsFile_ =
@@ -85,19 +95,47 @@ void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
     displayScale_ = settings.scale.value_or(1.0);
     const ArtworkSet artwork = ArtworkFor(editorSize_);
     if (std::unique_ptr<IGraphics> graphics = options.createGraphics(*this, artwork)) {
+      // The menu shows the folder as it is when the menu opens: scanned on the editor's
+      // thread, then handed to the library under the instance mutex.
       auto selector = std::make_unique<IPopupMenu_PresetSelector>(
-          *this, EditorRowRect(EditorControls::kPresetSelectorRow, artwork));
+          *this, EditorRowRect(EditorControls::kPresetSelectorRow, artwork), [this] {
+            PresetCatalogue scanned = PresetCatalogue::Scan(presetFolder_);
+            std::lock_guard<std::recursive_mutex> lock(Mutex());
+            if (!presets_) return PresetMenuContents{std::move(scanned), 0};
+            presets_->UseCatalogue(std::move(scanned));
+            return presets_->MenuContents();
+          });
       auto sizeMenu = std::make_unique<IEditorSizeMenu>(
           *this, IBounds(), [this] { return editorSize_; },
           [this](ArtworkSet size) { ChooseEditorSize(size); });
       editorControls_ = BuildEditorLayout(*graphics, *this, artwork, std::move(selector),
                                           PresetDialogFolder(folder), std::move(sizeMenu));
+      IGraphics* editor = graphics.get();
       controls = {editorControls_.presetName, editorControls_.loadSelector,
-                  editorControls_.saveSelector};
+                  editorControls_.saveSelector,
+                  [editor](const std::string& message) { editor->PostNotice(message); }};
+      // Save offers the user folder and its first free slot.
+      editorControls_.saveSelector->SetSuggestion([this](std::string& file, std::string& directory) {
+        SuggestPresetSave(presetFolder_, file, directory);
+      });
       AttachEditor(std::move(graphics));
     }
   }
-  presets_ = std::make_unique<PresetLibrary>(*this, *engine_, folder, controls);
+  auto library = std::make_unique<PresetLibrary>(*this, *engine_, folder, controls, presetNames_);
+  library->Rescan();
+  presets_ = std::move(library);
+}
+
+void Fluvia::RescanPresets() {
+  PresetCatalogue scanned = PresetCatalogue::Scan(presetFolder_);
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  if (presets_) presets_->UseCatalogue(std::move(scanned));
+}
+
+void Fluvia::SetParamFromEditor(int index, double normalised) {
+  const bool step = (index == kPresetBackward || index == kPresetForward) && normalised == 1.0;
+  if (step || index == kPresetLoad) RescanPresets();
+  IPluginCore::SetParamFromEditor(index, normalised);
 }
 
 ArtworkSet Fluvia::ArtworkFor(ArtworkSet size) const {
@@ -159,6 +197,7 @@ void Fluvia::ParamChanged(int index) {
   if (!param) return;
   const double value = param->Value();
   engine_->SetParameter(index, value);
+  if (presets_ && IsStoredPresetParam(index)) presets_->SoundChanged();
 
   // A restored state replays every parameter; the preset commands among them must not step,
   // load or save, or the last preset file would overwrite the values just restored.

@@ -18,6 +18,8 @@
 
 namespace fluvia {
 
+class PresetNames;
+
 struct FluviaOptions {
   PluginApi api = PluginApi::VST3;
   // The editor size of the deliverable when the person has not chosen one: large for VST3,
@@ -45,6 +47,9 @@ class Fluvia : public IPluginCore {
 
   void ResetDsp() override;
   void ParamChanged(int index) override;
+  // The preset buttons look at the preset folder first (on the editor's thread, before the
+  // instance mutex is taken), so a step or a load sees the files as they are now.
+  void SetParamFromEditor(int index, double normalised) override;
   void ProcessDouble(double** inputs, double** outputs, int frames) override;
   void ProcessMidi(const MidiMessage& message) override;
 
@@ -55,6 +60,10 @@ class Fluvia : public IPluginCore {
   // the engine). The constructor installs the library of the preset folder.
   void SetPresetLibrary(std::unique_ptr<IPresetLibrary> library);
   IPresetLibrary* Presets() const { return presets_.get(); }
+  // Scans the preset folder (without holding the instance mutex) and hands the result to the
+  // library.
+  void RescanPresets();
+  const std::string& PresetFolderPath() const { return presetFolder_; }
   // The editor's controls (all null without an editor).
   const EditorControls& EditorParts() const { return editorControls_; }
 
@@ -102,6 +111,8 @@ class Fluvia : public IPluginCore {
   std::array<int32_t, 128> velocityStack_{};
   float retriggerToggle_ = 0.0f;
   std::unique_ptr<IPresetLibrary> presets_;
+  std::string presetFolder_;
+  std::shared_ptr<PresetNames> presetNames_;
   EditorControls editorControls_;
   ArtworkSet editorSize_ = ArtworkSet::Large;
   bool editorSizeChosen_ = false;  // the settings file names a size

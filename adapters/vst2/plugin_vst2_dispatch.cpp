@@ -1,12 +1,12 @@
 // The dispatcher: every opcode a VST2 host sends, answered under the instance mutex.
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "adapters/vst2/host_text.h"
 #include "adapters/vst2/plugin_vst2.h"
@@ -23,18 +23,6 @@ constexpr intptr_t kLargestBlockSize = 1 << 16;
 // range names nothing.
 int IndexFrom(intptr_t value) {
   return (value >= 0 && value <= 0x7FFFFFFF) ? static_cast<int>(value) : -1;
-}
-
-// A decimal number as hosts write it, whatever the process's locale: leading blanks and a
-// plus sign are allowed, the rest after the number is ignored. False for no number, or for an
-// infinite or NaN one.
-bool ParseDecimal(const char* text, double& value) {
-  const char* p = text;
-  const char* end = text + strnlen(text, 256);
-  while (p < end && (*p == ' ' || *p == '\t')) ++p;
-  if (p < end && *p == '+') ++p;
-  const auto result = std::from_chars(p, end, value);
-  return result.ec == std::errc() && std::isfinite(value);
 }
 
 bool IsMidiCapability(const char* text) {
@@ -118,11 +106,14 @@ intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t val
       return 0;
     case vst2::kGetParamName:
       if (const IParameter* param = core.GetParam(index)) {
-        CopyToHost(text, vst2::kParamTextBytes, param->Name());
+        CopyToHost(text, vst2::kParamTextBytes, param->DisplayName());
       }
       return 0;
-    case vst2::kCanBeAutomated:
-      return 1;
+    case vst2::kCanBeAutomated: {
+      // VST2 has no hidden parameters: the others keep their index and only refuse automation.
+      const IParameter* param = core.GetParam(index);
+      return param && param->Automatable() ? 1 : 0;
+    }
     case vst2::kString2Parameter:
       return StringToParameter(index, text);
 
@@ -337,25 +328,12 @@ intptr_t IPluginVST2::StringToParameter(int index, const char* text) {
   IParameter* param = core_->GetParam(index);
   if (!param) return 0;
   if (!text) return 1;
-  double value = 0.0;
-  if (!param->ValueTexts().empty()) {
-    const size_t length = strnlen(text, 256);
-    bool found = false;
-    for (const ValueText& entry : param->ValueTexts()) {
-      if (entry.text.size() == length && !entry.text.compare(0, length, text, length)) {
-        value = entry.value;
-        found = true;
-        break;
-      }
-    }
-    if (!found) return 0;
-  } else {
-    // Text that holds no number changes nothing (rather than setting the value 0).
-    if (!ParseDecimal(text, value)) return 0;
-    if (param->NegateDisplay()) value = -value;
-  }
-  if (IEditorLink* editor = core_->Editor()) editor->SetParameterFromPlug(index, value, false);
-  param->SetValue(value);
+  // The same words the display shows ("50 %", "2 s"); text that names no value changes
+  // nothing (rather than setting the value 0).
+  const auto value = param->ValueFromText(std::string_view(text, strnlen(text, 256)));
+  if (!value) return 0;
+  if (IEditorLink* editor = core_->Editor()) editor->SetParameterFromPlug(index, *value, false);
+  param->SetValue(*value);
   core_->ParamChanged(index);
   return 1;
 }

@@ -1,5 +1,7 @@
 #include "tests/win/vst3_driver.h"
 
+#include "instrument/param_presentation.h"
+
 #include <algorithm>
 
 #include "public.sdk/source/common/memorystream.h"
@@ -31,7 +33,8 @@ class Vst3Driver : public ModuleDriver {
 
   bool SetParameter(const std::string& name, double value) override {
     ParamID id = 0;
-    if (!plugin_->FindParameter(name, id)) return false;
+    // Fluvia lists its knobs by their labels; the script knows them by their names.
+    if (!plugin_->FindParameter(std::string(HostParamName(name)), id)) return false;
     const ParamValue normalised = plugin_->Controller()->plainParamToNormalized(id, value);
     plugin_->Controller()->setParamNormalized(id, normalised);
     return plugin_->Changes().Add(id, 0, normalised);

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "tools/render/parameter_names.h"
+
 namespace fluvia::render {
 
 InstrumentPlayer::InstrumentPlayer() : instrument_(std::make_unique<Fluvia>()) {
@@ -20,13 +22,13 @@ bool InstrumentPlayer::Prepare(double sampleRate, int maxBlockSize, std::string&
 bool InstrumentPlayer::SetParameter(const std::string& name, double value, std::string& error) {
   for (int i = 0; i < instrument_->NumParams(); ++i) {
     IParameter* param = instrument_->GetParam(i);
-    if (name != param->Name()) continue;
+    if (name != param->Name() && name != param->DisplayName()) continue;
     std::lock_guard<std::recursive_mutex> lock(instrument_->Mutex());
     param->SetValue(value);
     instrument_->ParamChanged(i);
     return true;
   }
-  error = "no parameter named '" + name + "'";
+  error = "no parameter named '" + name + "'; the parameters are " + ParameterNames();
   return false;
 }
 
