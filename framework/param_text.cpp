@@ -11,8 +11,10 @@ namespace {
 // `value` with `decimals` decimals, without the locale's separator. Rounding that would show
 // "-0" shows "0".
 std::string Fixed(double value, int decimals) {
+  // Halves round away from zero, as people round ("12.5 %" shows as 13 %).
   const double scale = std::pow(10.0, decimals);
-  if (std::fabs(value) * scale < 0.5) value = 0.0;
+  value = std::round(value * scale) / scale;
+  if (value == 0.0) value = 0.0;  // no "-0"
   char buffer[64];
   const auto result =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
@@ -114,6 +116,11 @@ double UnitParamText::QuantityOf(double value) const {
 }
 
 double UnitParamText::ValueOf(double quantity) const {
+  if (!curve_) {
+    // Percent of the range: exact.
+    const double value = minimum_ + quantity / 100.0 * (maximum_ - minimum_);
+    return value < minimum_ ? minimum_ : (value > maximum_ ? maximum_ : value);
+  }
   // The curves are monotonic but need not have an inverse in closed form: halve the interval
   // until it is far below the parameters' resolution.
   double low = minimum_, high = maximum_;

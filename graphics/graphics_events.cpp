@@ -72,6 +72,8 @@ void IGraphics::OnMouseUp(int x, int y, const IMouseKeys& keys) {
   lastMouseX_ = -1;
   lastMouseY_ = -1;
   if (target) target->OnMouseUp(x, y, keys);
+  // The pointer rests where it was released: the next move away from there is a mouse-out.
+  if (handleMouseOver_) mouseOver_ = FindTarget(x, y, true);
   // End exactly the edit the mouse-down began: a mouse-up that lands on a parameter control
   // without a preceding begin (the press was elsewhere, or went to the host's menu) must not
   // send the host an unmatched end.
