@@ -3,6 +3,7 @@
 #include "framework/host_lookup.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
@@ -77,6 +78,8 @@ IPluginCore::IPluginCore(const PluginConfig& config)
   }
   inputPointers_.assign(size_t(maxIn), nullptr);
   outputPointers_.assign(size_t(maxOut), nullptr);
+  segmentInputs_.assign(size_t(maxIn), nullptr);
+  segmentOutputs_.assign(size_t(maxOut), nullptr);
   inputs_.resize(size_t(maxIn));
   outputs_.resize(size_t(maxOut));
 }
@@ -388,19 +391,50 @@ void IPluginCore::ForgetHostBuffers() {
   for (OutputChannel& channel : outputs_) channel.hostFloat = nullptr, channel.hostDouble = nullptr;
 }
 
+void IPluginCore::AddParamPoint(int index, double normalised, int offset) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (!GetParam(index)) return;
+  paramPoints_.Add({offset, index, normalised});
+}
+
+void IPluginCore::ApplyParamPointsThrough(int frame) {
+  while (!paramPoints_.Empty() && paramPoints_.Front().offset <= frame) {
+    const ParamPoint point = paramPoints_.Front();
+    paramPoints_.Remove();
+    IParameter* param = GetParam(point.index);
+    param->SetFromNormalised(point.normalised);
+    // The editor gets the value the parameter took, which is the host's for any value in
+    // range and stays sane for the out-of-range and NaN values a faulty host might send.
+    if (editor_) editor_->SetParameterFromPlug(point.index, param->Normalised(), true);
+    ParamChanged(point.index);
+  }
+}
+
+void IPluginCore::RenderSegments(int frames) {
+  int position = 0;
+  while (position < frames) {
+    ApplyParamPointsThrough(position);
+    int end = paramPoints_.NextOffsetAfter(position, frames);
+    end = std::min(end, position + std::max(NextEventFrame(frames - position), 1));
+    for (size_t c = 0; c < inputPointers_.size(); ++c) segmentInputs_[c] = inputPointers_[c] + position;
+    for (size_t c = 0; c < outputPointers_.size(); ++c) segmentOutputs_[c] = outputPointers_[c] + position;
+    ProcessDouble(segmentInputs_.data(), segmentOutputs_.data(), end - position);
+    position = end;
+  }
+}
+
 void IPluginCore::RunBlocks(int frames, Processor processor, FloatOutput floatOutput) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (frames <= 0) {
-    ForgetHostBuffers();
-    return;
-  }
   // The scratch buffers hold one announced block; longer host blocks run in pieces.
   const int piece = blockSize_;
-  if (piece <= 0) {
-    SilenceHostOutputs(frames, floatOutput);
+  if (frames <= 0 || piece <= 0) {
+    // Nothing is rendered, but what the host changed still takes effect.
+    ApplyParamPointsThrough(INT32_MAX);
+    if (frames > 0) SilenceHostOutputs(frames, floatOutput);
     ForgetHostBuffers();
     return;
   }
+  ProcessCallStarting();
   for (int done = 0; done < frames; done += piece) {
     const int n = std::min(piece, frames - done);
     for (size_t c = 0; c < inputs_.size(); ++c) {
@@ -420,12 +454,16 @@ void IPluginCore::RunBlocks(int frames, Processor processor, FloatOutput floatOu
     }
 
     if (processor == Processor::Plugin) {
-      ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
-    } else if (latency_ != 0 && latencyDelay_) {
-      latencyDelay_->Process(inputPointers_.data(), outputPointers_.data(), n);
+      RenderSegments(n);
     } else {
-      IPluginCore::ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
+      ApplyParamPointsThrough(n - 1);
+      if (latency_ != 0 && latencyDelay_) {
+        latencyDelay_->Process(inputPointers_.data(), outputPointers_.data(), n);
+      } else {
+        IPluginCore::ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
+      }
     }
+    paramPoints_.Flush(n);
 
     for (OutputChannel& channel : outputs_) {
       if (!channel.connected || !channel.hostFloat) continue;
@@ -436,6 +474,9 @@ void IPluginCore::RunBlocks(int frames, Processor processor, FloatOutput floatOu
       }
     }
   }
+  // Points beyond the block were the host's to keep inside it; they act now, before the
+  // next block, rather than never.
+  ApplyParamPointsThrough(INT32_MAX);
   ForgetHostBuffers();
 }
 

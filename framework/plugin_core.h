@@ -14,6 +14,7 @@
 #include "framework/editor_link.h"
 #include "framework/host_link.h"
 #include "framework/latency_delay_line.h"
+#include "framework/param_point_queue.h"
 #include "framework/parameter.h"
 #include "framework/plugin_types.h"
 #include "framework/state_chunk.h"
@@ -63,6 +64,13 @@ class IPluginCore {
   virtual void EditorContentScale(double /*factor*/) {}
   virtual void ActivationChanged(bool active);
   virtual void ProcessMidi(const MidiMessage& message);
+  // The frame, counted from the start of the next ProcessDouble call, of the first pending
+  // event after that call's first frame; `limit` when none comes before it. Processing
+  // splits the block there, so that every event acts at its own frame.
+  virtual int NextEventFrame(int limit) const { return limit; }
+  // Called once per host processing call, before its first frame: what is read from the
+  // host once per block (tempo, transport) is read here.
+  virtual void ProcessCallStarting() {}
   virtual void ReceiveSysEx(const SysExMessage& /*message*/) {}
   virtual bool NoteNameFor(int note, char* text);
   virtual bool SaveState(StateChunk& chunk);
@@ -150,9 +158,19 @@ class IPluginCore {
   void AttachInputBuffers(int first, int count, const double* const* data);
   void AttachOutputBuffers(int first, int count, float* const* data);
   void AttachOutputBuffers(int first, int count, double* const* data);
-  // Runs ProcessDouble over the attached buffers. Blocks longer than the announced maximum
-  // are processed in pieces of at most the maximum, so the scratch buffers never overflow;
-  // before any maximum is known the outputs are silenced.
+  // A host parameter change that takes effect at a frame of the next processing call (a
+  // normalised value; offsets below zero mean frame 0, offsets beyond the block act once the
+  // block is rendered). Up to kMaxParamPoints points wait per call; see ParamPointQueue for
+  // what happens past that.
+  static constexpr int kMaxParamPoints = 4096;
+  void AddParamPoint(int index, double normalised, int offset);
+  // Runs ProcessDouble over the attached buffers, split into segments at every frame that
+  // holds a parameter point or an event (NextEventFrame): at the start of each segment the
+  // parameter points of that frame take effect, then ProcessDouble handles the events of
+  // that frame and renders the segment. So the output does not depend on how the host cuts
+  // the stream into blocks. Blocks longer than the announced maximum are processed in pieces
+  // of at most the maximum, so the scratch buffers never overflow; before any maximum is
+  // known the outputs are silenced.
   void ProcessBuffers(int frames);
   void ProcessBuffersAccumulating(int frames);  // 32-bit outputs are added to, not replaced
   // Bypass: inputs reach the outputs (delayed by the latency when there is one).
@@ -201,6 +219,9 @@ class IPluginCore {
   enum class FloatOutput { Replace, Accumulate };
 
   void RunBlocks(int frames, Processor processor, FloatOutput floatOutput);
+  void RenderSegments(int frames);
+  // Applies the pending parameter points at or before `frame` of the current piece.
+  void ApplyParamPointsThrough(int frame);
   void SilenceHostOutputs(int frames, FloatOutput floatOutput);
   void ForgetHostBuffers();
   void ParseChannelConfigurations(const char* text);
@@ -233,6 +254,9 @@ class IPluginCore {
   std::vector<std::unique_ptr<PluginPreset>> presets_;
   std::vector<double*> inputPointers_;
   std::vector<double*> outputPointers_;
+  std::vector<double*> segmentInputs_;
+  std::vector<double*> segmentOutputs_;
+  ParamPointQueue paramPoints_{kMaxParamPoints};
   std::vector<InputChannel> inputs_;
   std::vector<OutputChannel> outputs_;
   std::vector<std::string> inputBusLabels_;

@@ -64,7 +64,7 @@ PluginConfig Fluvia::Config(PluginApi api) {
 
 Fluvia::Fluvia(const FluviaOptions& options)
     : IPluginCore(Config(options.api)),
-      midiQueue_(1024, 1024),
+      midiQueue_(MidiQueue::kMinCapacity, 1024),
       presetNames_(std::make_shared<PresetNames>()) {
   engine_ = WaterEngine::Create(SampleRate());
   for (int i = 0; i < kNumParams; ++i) {
@@ -232,19 +232,24 @@ void Fluvia::ProcessMidi(const MidiMessage& message) {
   if (message.Channel() == channel) midiQueue_.Add(message);
 }
 
+int Fluvia::NextEventFrame(int limit) const { return midiQueue_.NextOffsetAfter(0, limit); }
+
+void Fluvia::ProcessCallStarting() {
+  const double tempo = HostTempo();
+  GetParam(kHostTempoBpm)->SetValue(tempo);
+  engine_->SetParameter(kHostTempoBpm, tempo);
+}
+
 void Fluvia::ProcessDouble(double** inputs, double** outputs, int frames) {
-  // MIDI acts block by block: every message due within this block is handled before the
-  // engine renders, so its effect covers the whole block.
+  // Every message due within this call is handled before the engine renders it. The base
+  // ends each call at the next message's frame (NextEventFrame), so there these are the
+  // messages of the call's first frame; a caller that renders whole blocks itself gets
+  // block-by-block MIDI.
   while (!midiQueue_.Empty() && midiQueue_.Front().offset < frames) {
     HandleMessage(midiQueue_.Front());
     midiQueue_.Remove();
   }
   midiQueue_.Flush(frames);
-
-  const double tempo = HostTempo();
-  GetParam(kHostTempoBpm)->SetValue(tempo);
-  engine_->SetParameter(kHostTempoBpm, tempo);
-
   engine_->Render(inputs, outputs, frames);
 }
 

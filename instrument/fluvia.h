@@ -52,6 +52,8 @@ class Fluvia : public IPluginCore {
   void SetParamFromEditor(int index, double normalised) override;
   void ProcessDouble(double** inputs, double** outputs, int frames) override;
   void ProcessMidi(const MidiMessage& message) override;
+  int NextEventFrame(int limit) const override;
+  void ProcessCallStarting() override;
 
   // Clears held keys, the note stack, the sustain state and the gate.
   void ResetVoices();

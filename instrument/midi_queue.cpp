@@ -57,6 +57,14 @@ void MidiQueue::Add(const MidiMessage& message) {
   ++back_;
 }
 
+int MidiQueue::NextOffsetAfter(int frame, int limit) const {
+  for (int i = front_; i < back_; ++i) {
+    const int offset = buffer_[size_t(i)].offset;
+    if (offset > frame) return std::min(offset, limit);
+  }
+  return limit;
+}
+
 void MidiQueue::Flush(int frames) {
   Compact();
   for (int i = 0; i < back_; ++i) buffer_[size_t(i)].offset -= frames;
@@ -66,8 +74,8 @@ void MidiQueue::Resize(int frames) {
   Compact();
   // The growth step follows the block size but never drops to 0: a queue that could not
   // grow would silently lose every message beyond its capacity.
-  int wanted = std::max(RoundUpToPage(frames), kPageEntries);
-  growthStep_ = wanted;
+  growthStep_ = std::max(RoundUpToPage(frames), kPageEntries);
+  int wanted = std::max(growthStep_, kMinCapacity);
   if (wanted < back_) wanted = RoundUpToPage(back_);
   if (wanted == capacity_) return;
   try {

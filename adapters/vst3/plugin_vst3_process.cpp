@@ -168,30 +168,31 @@ void IPluginVST3::ApplyParameterChanges(IParameterChanges* changes) {
     if (!queue) continue;
     const int32 points = queue->getPointCount();
     if (points <= 0) continue;
-    // Parameters act block by block: only the last point of the block counts.
-    int32 offset = 0;
-    ParamValue value = 0.0;
-    if (queue->getPoint(points - 1, offset, value) != kResultOk) continue;
     const ParamID id = queue->getParameterId();
 
-    if (id == kBypassParamId) {
-      core_->SetBypassed(value > 0.5);
-    } else if (id == kPresetParamId) {
-      // Compared as a double first: a huge or NaN value must not reach the integer conversion.
-      const double index = std::floor(value * core_->NumPresets());
-      if (index >= 0.0 && index < double(core_->NumPresets())) {
-        core_->RestorePreset(static_cast<int>(index));
+    if (id == kBypassParamId || id == kPresetParamId) {
+      // Bypass and program changes act on the whole block: the last point counts.
+      int32 offset = 0;
+      ParamValue value = 0.0;
+      if (queue->getPoint(points - 1, offset, value) != kResultOk) continue;
+      if (id == kBypassParamId) {
+        core_->SetBypassed(value > 0.5);
+      } else {
+        // Compared as a double first: a huge or NaN value must not reach the integer
+        // conversion.
+        const double index = std::floor(value * core_->NumPresets());
+        if (index >= 0.0 && index < double(core_->NumPresets())) {
+          core_->RestorePreset(static_cast<int>(index));
+        }
       }
     } else if (id < static_cast<ParamID>(core_->NumParams())) {
-      const int index = static_cast<int>(id);
-      IParameter* param = core_->GetParam(index);
-      param->SetFromNormalised(value);
-      // The editor gets the value the parameter took, which is the host's for any value in
-      // range and stays sane for the out-of-range and NaN values a faulty host might send.
-      if (IEditorLink* editor = core_->Editor()) {
-        editor->SetParameterFromPlug(index, param->Normalised(), true);
+      // Every point takes effect at its own frame of the block.
+      for (int32 p = 0; p < points; ++p) {
+        int32 offset = 0;
+        ParamValue value = 0.0;
+        if (queue->getPoint(p, offset, value) != kResultOk) continue;
+        core_->AddParamPoint(static_cast<int>(id), value, offset);
       }
-      core_->ParamChanged(index);
     }
   }
 }

@@ -32,10 +32,13 @@ TEST_F(InstrumentTest, LastNotePriorityFallsBackWithoutANewEdge) {
   EXPECT_EQ(EngineValue(kVoice00_NoteGate), 0.0);
 }
 
-TEST_F(InstrumentTest, ANoteThatStartsAndEndsInOneBlockIsSilent) {
+TEST_F(InstrumentTest, ANoteThatStartsAndEndsInOneBlockSoundsFromItsFrame) {
+  plugin.GetParam(kAmpFadeInOut)->SetValue(0.0);
+  plugin.ParamChanged(kAmpFadeInOut);
   Midi(0x90, 60, 100, 10);
-  Midi(0x80, 60, 0, 20);
-  EXPECT_EQ(Block(), 0.f);
+  Midi(0x80, 60, 0, 200);
+  EXPECT_GT(Block(), 0.f);
+  for (size_t i = 0; i < 10; ++i) EXPECT_EQ(left[i], 0.f) << i;
   EXPECT_EQ(EngineValue(kVoice00_NoteGate), 0.0);
 }
 
@@ -200,15 +203,19 @@ TEST(MidiQueueTest, FlushAndResize) {
   queue.Flush(512);
   EXPECT_EQ(queue.Size(), 1);
   EXPECT_EQ(queue.Front().offset, 388);
+  // A page per 512 frames, but never fewer than an event at every frame of a long block.
   queue.Resize(100);
-  EXPECT_EQ(queue.Capacity(), 512);
+  EXPECT_EQ(queue.Capacity(), MidiQueue::kMinCapacity);
   EXPECT_EQ(queue.GrowthStep(), 512);
   queue.Resize(513);
-  EXPECT_EQ(queue.Capacity(), 1024);
+  EXPECT_EQ(queue.Capacity(), MidiQueue::kMinCapacity);
+  EXPECT_EQ(queue.GrowthStep(), 1024);
+  queue.Resize(5000);
+  EXPECT_EQ(queue.Capacity(), 5120);
   // Before a block size is known the queue still grows rather than dropping messages.
   queue.Resize(0);
-  for (int i = 0; i < 2000; ++i) queue.Add({i, 0xB0, 7, 1});
-  EXPECT_EQ(queue.Size(), 2001);
+  for (int i = 0; i < 5000; ++i) queue.Add({i, 0xB0, 7, 1});
+  EXPECT_EQ(queue.Size(), 5001);
   EXPECT_EQ(queue.Front().offset, 0);
 }
 
