@@ -85,6 +85,8 @@ class IPluginCore {
   virtual void BeginParamEdit(int index);
   virtual void ReportParamChange(int index, double normalised);
   virtual void EndParamEdit(int index);
+  // Many values changed at once, not one by one (a preset loaded in the editor): the host
+  // should read them all again. Call on the editor's thread.
   virtual void ReportPresetChange();
   virtual bool IsOfflineRendering();
   virtual int32_t SamplePosition();

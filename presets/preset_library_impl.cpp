@@ -217,6 +217,9 @@ bool PresetLibrary::LoadForPerson(const std::string& path, const std::string& na
     case PresetReadResult::Applied:
       SetChosenLoadFile(path);
       MakeCurrent(path);
+      // The host shows the knobs too: a load the person made in the editor (on its thread)
+      // has it read them again. A host's own change needs no telling.
+      if (plugin_.ChangeSource() == ParamChangeSource::Editor) plugin_.ReportPresetChange();
       return true;
     case PresetReadResult::Blank:
       Tell(Quoted(name) + " holds no preset: nothing was changed.");

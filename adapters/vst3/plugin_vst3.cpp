@@ -435,6 +435,10 @@ void IPluginVST3::ShowHostParamMenu(int index, int x, int y) {
   handler3->release();
 }
 
+void IPluginVST3::ReportPresetChange() {
+  if (componentHandler) componentHandler->restartComponent(kParamValuesChanged);
+}
+
 void IPluginVST3::LatencyChanged(int /*frames*/) {
   if (componentHandler) componentHandler->restartComponent(kLatencyChanged);
 }

@@ -100,7 +100,9 @@ class IPluginVST3 : public IHostLink,
   void BeginParamEdit(int index) override;
   void ReportParamChange(int index, double normalised) override;
   void EndParamEdit(int index) override;
-  void ReportPresetChange() override {}
+  // Values changed all at once (a preset the person loaded): the host reads them again. Only
+  // called on the editor's thread, as the host wants restart requests.
+  void ReportPresetChange() override;
   bool IsOfflineRendering() override;
   int32_t SamplePosition() override;
   double HostTempo() override;

@@ -145,6 +145,8 @@ for _ in $(seq 1 100); do
 done
 [ -n "$dialog" ] || { echo "FAIL: no save dialog opened" >&2; exit 1; }
 sleep 0.5
+# The name field holds the suggested slot's name: select it all and type over it.
+xdotool key Home shift+End
 xdotool type --delay 30 "Saved By Test"
 xdotool key Return
 for _ in $(seq 1 100); do [ ! -s "$saved" ] || break; sleep 0.1; done

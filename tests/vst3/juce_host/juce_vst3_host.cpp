@@ -28,6 +28,7 @@
 
 // Xlib last: its macros clash with JUCE's names.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 #include "tests/graphics/x11/popup_windows.h"
@@ -291,6 +292,14 @@ void CheckEditor(juce::AudioPluginInstance& plugin, const juce::String& snapshot
   const juce::File presets = home.getChildFile("Documents/VelmoraAudio/Fluvia/Presets");
   home.getChildFile("Documents/VelmoraAudio/Fluvia/Settings.txt").deleteFile();
   presets.getChildFile("User").deleteRecursively();
+  // Two factory presets of known sound: the menu then holds the title, the welcome preset,
+  // the effects and (once saved) the user presets, in that order.
+  presets.getChildFile("Factory").deleteRecursively();
+  presets.getChildFile("Factory").createDirectory();
+  presets.getChildFile("Factory/WLCM - The River Wild.fluviapreset")
+      .replaceWithText("<AmpMainVolume>0.6</AmpMainVolume>");
+  presets.getChildFile("Factory/SFX - Shower.fluviapreset")
+      .replaceWithText("<AmpMainVolume>0.4</AmpMainVolume>");
 
   // A knob dragged shows its name and value, exactly as the headless editor draws that drag.
   open();
@@ -349,7 +358,10 @@ void CheckEditor(juce::AudioPluginInstance& plugin, const juce::String& snapshot
   ticks = TicksInOneSecond(timer);
   Check(ticks >= 10, "the host's timer fires while the dialog is open (" + juce::String(ticks) +
                          " ticks in a second)");
-  WaitFor(2000);  // the dialog answers after 2 s
+  // The dialog answers after 2 s; the plug-in has the host read the loaded values again.
+  auto* loadedVolume = FindParameter(plugin, "Volume");
+  Check(WaitUntil([&] { return loadedVolume->getValue() == 0.0f; }, 8000),
+        "the chosen preset is read and the host sees its values");
   plugin.prepareToPlay(48000.0, 512);
   const double rms = PlayNote<float>(plugin, 20);
   plugin.releaseResources();
@@ -387,12 +399,13 @@ void CheckEditor(juce::AudioPluginInstance& plugin, const juce::String& snapshot
         "the dialog opened in the user folder with the first free slot's name");
   // The menu: the title, the welcome preset, the effects, then the user presets (row 3).
   volumeParameter->setValueNotifyingHost(0.9f);
-  const int popups = screen.PopupWindows();
+  const int menusBefore = screen.PopupWindows();
   screen.Click(500, 100);
-  Check(WaitUntil([&] { return screen.PopupWindows() > popups; }, 3000), "the preset menu opens");
+  Check(WaitUntil([&] { return screen.PopupWindows() > menusBefore; }, 3000),
+        "the preset menu opens");
   const fluvia::testing::PopupWindow root = screen.TopPopup();
   screen.Click(root.x + 60, root.y + 4 + 24 * 3 + 12);  // "User > My Presets"
-  Check(WaitUntil([&] { return screen.PopupWindows() > popups + 1; }, 3000),
+  Check(WaitUntil([&] { return screen.PopupWindows() > menusBefore + 1; }, 3000),
         "the user presets open beside the menu");
   const fluvia::testing::PopupWindow mine = screen.TopPopup();
   screen.Click(mine.x + 60, mine.y + 4 + 12);  // "Rain Test"
@@ -400,7 +413,7 @@ void CheckEditor(juce::AudioPluginInstance& plugin, const juce::String& snapshot
   Check(WaitUntil([&] { return volumeIs(0.2f); }, 3000), "the menu lists the saved preset and loads it");
   volumeParameter->setValueNotifyingHost(0.9f);
   screen.Click(100, 105);  // previous: the last factory preset
-  Check(WaitUntil([&] { return !volumeIs(0.9f) && !volumeIs(0.2f); }, 3000),
+  Check(WaitUntil([&] { return volumeIs(0.4f); }, 3000),
         "the previous arrow loads the preset before it");
   screen.Click(900, 105);  // next: the saved one again
   Check(WaitUntil([&] { return volumeIs(0.2f); }, 3000), "the next arrow reaches the saved preset");
