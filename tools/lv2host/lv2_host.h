@@ -118,6 +118,8 @@ class Lv2Instance {
   std::vector<uint8_t> events_;
   LV2_Atom_Forge forge_{};
   LV2_Atom_Forge_Frame sequenceFrame_{};
+  LV2_URID midiEvent_ = 0, timePosition_ = 0, timeBeatsPerMinute_ = 0, timeSpeed_ = 0,
+           timeFrame_ = 0;
   int32_t maxBlock_ = 0;
   int32_t sequenceSize_ = 0;
   std::vector<LV2_Options_Option> options_;
