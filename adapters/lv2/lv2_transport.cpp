@@ -9,6 +9,10 @@ namespace {
 // that the arithmetic below stays exact and conversions to integers stay defined.
 constexpr double kMaxPosition = 9.0e15;
 
+constexpr double kMaxTempo = 1.0e6;
+constexpr double kMaxSpeed = 1.0e3;
+constexpr double kMaxSignature = 1024.0;
+
 double Bounded(double v) { return v < -kMaxPosition ? -kMaxPosition : (v > kMaxPosition ? kMaxPosition : v); }
 
 int32_t SignaturePart(double v) {
@@ -18,11 +22,14 @@ int32_t SignaturePart(double v) {
 }  // namespace
 
 void Lv2Transport::Apply(const Lv2TimePosition& p) {
-  if (p.hasTempo && p.tempo >= 0.0) tempo_ = p.tempo;
-  if (p.hasSpeed) speed_ = p.speed;
+  // Values no session has are ignored, which keeps every product below finite.
+  if (p.hasTempo && p.tempo >= 0.0 && p.tempo <= kMaxTempo) tempo_ = p.tempo;
+  if (p.hasSpeed && std::fabs(p.speed) <= kMaxSpeed) speed_ = p.speed;
   if (p.hasFrame) frame_ = Bounded(p.frame);
-  if (p.hasBeatsPerBar) beatsPerBar_ = p.beatsPerBar;
-  if (p.hasBeatUnit) beatUnit_ = p.beatUnit;
+  if (p.hasBeatsPerBar && p.beatsPerBar > 0.0 && p.beatsPerBar <= kMaxSignature) {
+    beatsPerBar_ = p.beatsPerBar;
+  }
+  if (p.hasBeatUnit && p.beatUnit >= 1.0 && p.beatUnit <= kMaxSignature) beatUnit_ = p.beatUnit;
   if (p.hasBar) bar_ = Bounded(std::floor(p.bar));
   if (p.hasBarBeat) {
     barBeat_ = p.barBeat;
@@ -39,6 +46,7 @@ void Lv2Transport::Advance(int frames, double sampleRate) {
   if (speed_ == 0.0 || frames <= 0 || !(sampleRate > 0.0)) return;
   frame_ = Bounded(frame_ + double(frames) * speed_);
   const double beats = double(frames) / sampleRate * tempo_ / 60.0 * speed_;
+  if (!std::isfinite(beats)) return;
   double position = barBeat_ + beats;
   const double bars = std::floor(position / beatsPerBar_);
   bar_ = Bounded(bar_ + bars);

@@ -62,6 +62,28 @@ class Lv2Ui final : public Lv2EditorLink {
     return true;
   }
 
+  // While the host's window is smaller than the editor soon after opening or a size change,
+  // the editor announces its size again (a few times at most, a tenth of a second apart).
+  void WatchHostSize() {
+    sizeChecksLeft_ = 20;
+    announcementsLeft_ = 3;
+    lastSizeCheck_ = std::chrono::steady_clock::now();
+  }
+  void CheckHostSize(std::chrono::steady_clock::time_point now) {
+    if (sizeChecksLeft_ <= 0 || now - lastSizeCheck_ < std::chrono::milliseconds(100)) return;
+    lastSizeCheck_ = now;
+    --sizeChecksLeft_;
+    int width = 0, height = 0;
+    if (!editor_->ParentSize(width, height)) return;
+    if (width >= editor_->Width() && height >= editor_->Height()) {
+      sizeChecksLeft_ = 0;  // the host followed
+    } else if (announcementsLeft_-- > 0) {
+      editor_->AnnounceSize();
+    } else {
+      sizeChecksLeft_ = 0;  // the host keeps its own size
+    }
+  }
+
   int Idle() {
     if (!plugin_ || !editor_) return 1;  // the plug-in is gone: nothing left to show
     if (!editor_->WindowIsOpen()) return 0;
@@ -72,6 +94,7 @@ class Lv2Ui final : public Lv2EditorLink {
       lastTick_ = now;
       editor_->OnTimer();
     }
+    CheckHostSize(now);
     return 0;
   }
 
@@ -103,6 +126,7 @@ class Lv2Ui final : public Lv2EditorLink {
   }
   void RequestSize(int width, int height) override {
     if (resize_ && resize_->ui_resize) resize_->ui_resize(resize_->handle, width, height);
+    WatchHostSize();
   }
   void PluginGone() override {
     // The core took its editor with it.
@@ -132,6 +156,9 @@ class Lv2Ui final : public Lv2EditorLink {
   const LV2_URID_Map* map_ = nullptr;
   bool open_ = false;
   std::chrono::steady_clock::time_point lastTick_{};
+  int sizeChecksLeft_ = 0;
+  int announcementsLeft_ = 0;
+  std::chrono::steady_clock::time_point lastSizeCheck_{};
 };
 
 LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -110,6 +111,24 @@ class Screen {
     XSync(display_, False);
   }
   int PopupWindows() { return int(fluvia::testing::PopupWindows(display_).size()); }
+  // The name of the deepest window at a point of the screen (where a click there goes).
+  std::string WindowNameAt(int x, int y) {
+    ::Window window = DefaultRootWindow(display_), child = 0;
+    int wx = 0, wy = 0;
+    for (int depth = 0; depth < 32; ++depth) {
+      if (!XTranslateCoordinates(display_, DefaultRootWindow(display_), window, x, y, &wx, &wy,
+                                 &child) ||
+          child == 0) {
+        break;
+      }
+      window = child;
+    }
+    char* name = nullptr;
+    std::string result;
+    if (XFetchName(display_, window, &name) && name) result = name;
+    if (name) XFree(name);
+    return result;
+  }
   fluvia::testing::PopupWindow TopPopup() {
     const auto popups = fluvia::testing::PopupWindows(display_);
     return popups.empty() ? fluvia::testing::PopupWindow{} : popups.back();
@@ -175,13 +194,27 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
         "the editor opens Large (" + juce::String(screen.HostWindowSize().first) + " x " +
             juce::String(screen.HostWindowSize().second) + ")");
   const int before = screen.PopupWindows();
+  // The host's own windows around the editor's must have taken its size, or a click inside
+  // the editor lands on the host.
+  Check(WaitUntil([&] { return screen.WindowNameAt(990, 950) == "IPlugin"; }, 3000),
+        "the editor's window fills the host's window");
   screen.Click(500, 100);  // the preset name
-  Check(WaitUntil([&] { return screen.PopupWindows() > before; }, 3000),
-        "a click on the preset name opens the preset menu");
+  const bool menu = WaitUntil([&] { return screen.PopupWindows() > before; }, 3000);
+  Check(menu, "a click on the preset name opens the preset menu");
+  if (!menu) {  // where the click went
+    std::system("for w in $(xwininfo -root -tree | grep -o '^ *0x[0-9a-f]*'); do xwininfo -id $w | "
+                "grep -E 'Window id|Map State|Absolute upper-left|Width|Class'; done; "
+                "xdotool getmouselocation --shell");
+  }
   close();
   Check(WaitUntil([&] { return screen.PopupWindows() == before; }, 2000),
         "closing the editor takes the menu away");
 
+  // The host's windows around the editor's follow its size: clicks land in the editor.
+  auto editorAtCorner = [&](int width, int height) {
+    return WaitUntil([&] { return screen.WindowNameAt(width - 10, height - 10) == "IPlugin"; },
+                     3000);
+  };
   auto chooseSize = [&](int headerX, int row, int width, int height, const char* name) {
     const int popups = screen.PopupWindows();
     screen.Click(headerX, 20);
@@ -196,13 +229,13 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
                         juce::String(now.first) + " x " + juce::String(now.second) + ")");
   };
   open();
-  juce::Thread::sleep(500);
+  Check(editorAtCorner(1000, 960), "the Large editor fills the host's window");
   chooseSize(300, 0, 500, 480, "Small");
   close();
   open();
   Check(WaitUntil([&] { return screen.HostWindowSize() == std::make_pair(500, 480); }, 3000),
         "the next editor opens Small");
-  juce::Thread::sleep(300);
+  Check(editorAtCorner(500, 480), "the Small editor fills the host's window");
   chooseSize(150, 1, 1000, 960, "Large");
   close();
 }
@@ -262,10 +295,14 @@ int main(int argc, char** argv) {
     volume->setValueNotifyingHost(0.9f);
     PlayNote(*plugin, 2);
     plugin->setStateInformation(state.getData(), int(state.getSize()));
-    PlayNote(*plugin, 2);
     juce::MemoryBlock again;
     plugin->getStateInformation(again);
     Check(again == state, "the restored state saves exactly as it was saved");
+    if (again != state) {
+      std::printf("saved:\n%s\nrestored and saved again:\n%s\n", state.toString().toRawUTF8(),
+                  again.toString().toRawUTF8());
+    }
+    PlayNote(*plugin, 2);
     Check(std::fabs(volume->getValue() - 0.3f) < 1e-5f,
           "state restored AmpMainVolume to " + juce::String(volume->getValue()));
     // A factory preset from the host's own menu sets the stored values.
