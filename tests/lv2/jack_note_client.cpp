@@ -24,13 +24,16 @@ std::atomic<uint64_t> frame{0};
 double beforeSquares = 0.0, heldSquares = 0.0;
 uint64_t beforeCount = 0, heldCount = 0;
 std::atomic<bool> noteSent{false};
+// Set once the connections are made; the frames are counted from there.
+std::atomic<bool> armed{false};
 
 int Process(jack_nframes_t frames, void*) {
+  void* midi = jack_port_get_buffer(midiOut, frames);
+  jack_midi_clear_buffer(midi);
+  if (!armed) return 0;
   const uint64_t start = frame.load();
   const uint64_t noteOn = rate / 4;        // a quarter of a second in
   const uint64_t noteOff = 2 * uint64_t(rate);
-  void* midi = jack_port_get_buffer(midiOut, frames);
-  jack_midi_clear_buffer(midi);
   for (uint64_t at : {noteOn, noteOff}) {
     if (at >= start && at < start + frames) {
       const jack_midi_data_t on[3] = {0x90, 60, 100}, off[3] = {0x80, 60, 0};
@@ -87,9 +90,8 @@ int main(int argc, char** argv) {
   const bool connected = Connect(client, self + ":midi_out", plugin + ":events") &&
                          Connect(client, plugin + ":out_left", self + ":in_left") &&
                          Connect(client, plugin + ":out_right", self + ":in_right");
-  // The note goes out a quarter of a second after the connections; the frame counter may
-  // have run on meanwhile, so it starts again here.
-  frame = 0;
+  // The note goes out a quarter of a second after the connections.
+  armed = true;
   std::this_thread::sleep_for(std::chrono::milliseconds(2300));
   jack_deactivate(client);
   jack_client_close(client);

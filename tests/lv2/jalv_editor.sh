@@ -25,12 +25,12 @@ waitfor() {  # seconds, command...
 }
 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 > "$scratch/jackd.log" 2>&1 &
 pids+=($!)
-waitfor 10 jack_lsp || { cat "$scratch/jackd.log"; echo "FAIL: the JACK dummy server did not start"; exit 1; }
+waitfor 30 jack_lsp || { cat "$scratch/jackd.log"; echo "FAIL: the JACK dummy server did not start"; exit 1; }
 jalv.gtk3 -s https://velmora.audio/plugins/fluvia > "$scratch/jalv.log" 2>&1 &
 pids+=($!)
 # The editor's own window is named "IPlugin"; Large at 1000 x 960 (the screen is large enough).
 editor_shown() { xwininfo -root -tree | grep -q '"IPlugin": ()  1000x960'; }
-if waitfor 20 editor_shown; then
+if waitfor 60 editor_shown; then
   xwininfo -root -tree | grep -B3 '"IPlugin"'
   kill -0 "${pids[1]}" || { echo "FAIL: jalv.gtk3 ended"; exit 1; }
   echo "ok: jalv.gtk3 shows the editor"

@@ -26,7 +26,7 @@ waitfor() {  # seconds, command...
 
 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 > "$scratch/jackd.log" 2>&1 &
 pids+=($!)
-waitfor 10 jack_lsp || { cat "$scratch/jackd.log"; echo "FAIL: the JACK dummy server did not start"; exit 1; }
+waitfor 30 jack_lsp || { cat "$scratch/jackd.log"; echo "FAIL: the JACK dummy server did not start"; exit 1; }
 
 # jalv's console reads commands from its standard input and ends at its end: keep it open.
 mkfifo "$scratch/commands"
@@ -34,7 +34,7 @@ jalv -n Fluvia -x https://velmora.audio/plugins/fluvia < "$scratch/commands" > "
 pids+=($!)
 exec 3> "$scratch/commands"
 ports_up() { jack_lsp | grep -qx 'Fluvia:out_right'; }
-if ! waitfor 20 ports_up; then
+if ! waitfor 60 ports_up; then
   cat "$scratch/jalv.log"; echo "FAIL: jalv did not bring up the plug-in's ports"; exit 1
 fi
 jack_lsp | grep '^Fluvia:'
