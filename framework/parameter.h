@@ -1,7 +1,12 @@
 #pragma once
 // One automatable plug-in parameter: its range, its mapping to the host's normalised 0..1 and
 // its display text. Only the real value is stored; normalised values are derived on demand.
+//
+// The value is the one field that changes after initialisation, and it is read and written
+// from the audio thread and the others alike: an atomic, loaded and stored without ordering
+// (what orders a change against others is the plug-in's hand-over, ParamHandOver).
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -29,7 +34,7 @@ class IParameter {
   // values below 0 are not clamped (hosts rely on the plain mapping). NaN leaves the value.
   void SetFromNormalised(double normalised);
   double ToNormalised(double value) const;
-  double Normalised() const { return ToNormalised(value_); }
+  double Normalised() const { return ToNormalised(Value()); }
 
   // Display text of the current value, or of a value given in normalised form.
   std::string FormatValue() const;
@@ -43,7 +48,7 @@ class IParameter {
   void SetAutomatable(bool automatable) { automatable_ = automatable; }
 
   ParamKind Kind() const { return kind_; }
-  double Value() const { return value_; }
+  double Value() const { return value_.Load(); }
   double Minimum() const { return minimum_; }
   double Maximum() const { return maximum_; }
   double Step() const { return step_; }
@@ -60,10 +65,28 @@ class IParameter {
   const char* ValueTextFor(int value) const;
 
  private:
+  // The value as an atomic that copies like a plain double: a copied parameter is a new one,
+  // which no other thread touches yet.
+  class StoredValue {
+   public:
+    explicit StoredValue(double value) : value_(value) {}
+    StoredValue(const StoredValue& other) : value_(other.Load()) {}
+    StoredValue& operator=(const StoredValue& other) {
+      Store(other.Load());
+      return *this;
+    }
+    double Load() const { return value_.load(std::memory_order_relaxed); }
+    void Store(double value) { value_.store(value, std::memory_order_relaxed); }
+
+   private:
+    std::atomic<double> value_;
+    static_assert(std::atomic<double>::is_always_lock_free, "the audio thread may not wait");
+  };
+
   std::string FormatReal(double x) const;
 
   ParamKind kind_ = ParamKind::None;
-  double value_ = 0.0;
+  StoredValue value_{0.0};
   double minimum_ = 0.0;
   double maximum_ = 1.0;
   double step_ = 1.0;

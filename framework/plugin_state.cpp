@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "framework/plugin_core.h"
 
@@ -9,12 +10,17 @@ namespace fluvia {
 
 bool IPluginCore::SerializeParams(StateChunk& chunk) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (const auto& param : params_) chunk.PutDouble(param->Value());
+  // The audio thread may be writing values meanwhile (automation, controllers, notes): the
+  // state is a set of values that held together.
+  std::vector<double> values(params_.size());
+  audioWrites_.ReadValues(params_, values.data());
+  for (double value : values) chunk.PutDouble(value);
   return true;
 }
 
 int IPluginCore::UnserializeParams(const StateChunk& chunk, int position) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  // The restored values act from one block start on, all of them.
+  WholeChangeScope whole(*this);
   for (auto& param : params_) {
     if (position < 0) break;
     double value = 0.0;
@@ -51,8 +57,10 @@ void IPluginCore::MakeDefaultPresets(const char* name, int count) {
 }
 
 bool IPluginCore::RestorePreset(int index) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (index < 0 || index >= NumPresets()) return false;
+  // A program change that arrives with the audio: the worker restores it.
+  if (OnAudioThread()) return DeferToWorker({DeferredCommand::Kind::RestorePreset, index, 0.0});
+  WholeChangeScope whole(*this);
   PluginPreset& preset = *presets_[size_t(index)];
   bool restored = false;
   if (preset.initialised) {
@@ -67,7 +75,7 @@ bool IPluginCore::RestorePreset(int index) {
     restored = SaveState(preset.state);
   }
   if (restored) {
-    currentPreset_ = index;
+    currentPreset_.store(index, std::memory_order_relaxed);
     PresetsChanged();
     RefreshEditorParams();
   }
@@ -81,8 +89,9 @@ std::string IPluginCore::PresetName(int index) const {
 
 void IPluginCore::ModifyCurrentPreset(const char* name) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (currentPreset_ < 0 || currentPreset_ >= NumPresets()) return;
-  PluginPreset& preset = *presets_[size_t(currentPreset_)];
+  const int current = CurrentPreset();
+  if (current < 0 || current >= NumPresets()) return;
+  PluginPreset& preset = *presets_[size_t(current)];
   preset.state.Clear();
   SaveState(preset.state);
   if (name && *name) {
@@ -103,7 +112,7 @@ bool IPluginCore::SerializePresets(StateChunk& chunk) {
 }
 
 int IPluginCore::UnserializePresets(const StateChunk& chunk, int position) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  WholeChangeScope whole(*this);
   // A length of 0 keeps the name read for the previous preset, as banks written by earlier
   // versions expect.
   std::string name;
@@ -140,7 +149,7 @@ int IPluginCore::UnserializePresets(const StateChunk& chunk, int position) {
       }
     }
   }
-  RestorePreset(currentPreset_);
+  RestorePreset(CurrentPreset());
   return position;
 }
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "engine/engine_params.h"
-#include "engine/water_engine.h"
 #include "framework/plugin_core.h"
 #include "graphics/file_selector_control.h"
 #include "graphics/text_control.h"
@@ -35,10 +34,9 @@ int PresetNumberOf(double selectorValue) {
 
 }  // namespace
 
-PresetLibrary::PresetLibrary(IPluginCore& plugin, WaterEngine& engine, std::string presetFolder,
+PresetLibrary::PresetLibrary(IPluginCore& plugin, std::string presetFolder,
                              PresetControls controls)
     : plugin_(plugin),
-      engine_(engine),
       folder_(std::move(presetFolder)),
       controls_(controls),
       shownName_(kPresetsLibraryTitle) {}
@@ -76,8 +74,9 @@ void PresetLibrary::ShowName(const std::string& name) {
 }
 
 void PresetLibrary::SetSelector(double value) {
+  // The engine's copy follows the parameter, which has the selector's range.
   if (IParameter* selector = plugin_.GetParam(kPresetSelector)) selector->SetValue(value);
-  engine_.SetParameter(kPresetSelector, ClampSelector(value));
+  plugin_.HandOverParam(kPresetSelector);
 }
 
 void PresetLibrary::StepPreset(int direction) {
@@ -120,7 +119,7 @@ PresetReadResult PresetLibrary::ReadPresetFile(const std::string& path) {
     IParameter* param = plugin_.GetParam(stored[i].index);
     if (!param) continue;
     param->SetValue(*values[i]);
-    engine_.SetParameter(stored[i].index, *values[i]);
+    plugin_.HandOverParam(stored[i].index);
     // The parameter's clamped value, so the knob never sees more than its range.
     if (IEditorLink* editor = plugin_.Editor()) {
       editor->SetParameterFromPlug(stored[i].index, param->Normalised(), true);

@@ -1,8 +1,9 @@
 #pragma once
 // PresetLibrary: the numbered presets in the preset folder, the previous / next buttons, the
 // preset menu's loads and the load and save buttons. The instrument's parameter-change handler
-// calls it (always under the instance mutex); it reads and writes preset files, applies their
-// values to the parameters, the engine and the editor, and shows the preset's name.
+// calls it (always under the instance mutex, never on the audio thread); it reads and writes
+// preset files, applies their values to the parameters and the editor, hands them over to the
+// audio thread's engine, and shows the preset's name.
 //
 // Every control is optional: without an editor (the command-line renderer, tests) the chosen
 // load and save files are kept here, and the shown name only here.
@@ -16,7 +17,6 @@ namespace fluvia {
 class IFileSelectorControl;
 class IPluginCore;
 class ITextControl;
-class WaterEngine;
 
 struct PresetControls {
   ITextControl* nameDisplay = nullptr;
@@ -35,8 +35,7 @@ class PresetLibrary : public IPresetLibrary {
  public:
   // presetFolder ends in a separator (PresetFolder()). The controls must outlive the library
   // or be detached with SetControls first; the instrument owns both through its editor.
-  PresetLibrary(IPluginCore& plugin, WaterEngine& engine, std::string presetFolder,
-                PresetControls controls = {});
+  PresetLibrary(IPluginCore& plugin, std::string presetFolder, PresetControls controls = {});
 
   // ---- IPresetLibrary -----------------------------------------------------------------------
   void StepPreset(int direction) override;
@@ -45,8 +44,8 @@ class PresetLibrary : public IPresetLibrary {
   void SaveChosenFile() override;
 
   // ---- Files ------------------------------------------------------------------------------
-  // Applies the nine stored values of the file to the parameters, the engine and the editor
-  // (the host is not told) and shows the file's name.
+  // Applies the nine stored values of the file to the parameters and the editor and hands
+  // them over to the engine (the host is not told), and shows the file's name.
   PresetReadResult ReadPresetFile(const std::string& path);
   // Writes the nine stored values to the file, replacing it only by a complete new file, and
   // shows its name. False (and the name display unchanged) when the file could not be written.
@@ -75,7 +74,6 @@ class PresetLibrary : public IPresetLibrary {
   void SetSelector(double value);
 
   IPluginCore& plugin_;
-  WaterEngine& engine_;
   std::string folder_;
   PresetControls controls_;
   float currentPreset_ = 0.0f;

@@ -82,7 +82,7 @@ TEST(PresetMenu, ListsHoldTheWholeLibraryAndChoicesNameTheirPresetNumbers) {
 // bar the way the instrument wires it.
 class PresetEditorTest : public ::testing::Test {
  protected:
-  PresetEditorTest() : folder(scratch.Path() + "Presets/"), library(core, *core.engine, folder) {
+  PresetEditorTest() : folder(scratch.Path() + "Presets/"), library(core, folder) {
     auto graphics = std::make_unique<IGraphicsHeadless>(core, ArtworkSet::Large);
     editor = graphics.get();
     controls = BuildEditorLayout(
