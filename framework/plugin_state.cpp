@@ -19,19 +19,24 @@ bool IPluginCore::SerializeParams(StateChunk& chunk) {
 }
 
 int IPluginCore::UnserializeParams(const StateChunk& chunk, int position) {
-  // The restored values act from one block start on, all of them.
-  WholeChangeScope whole(*this);
-  for (auto& param : params_) {
-    if (position < 0) break;
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  // The chunk is read first, so that the whole change the audio thread waits for is only
+  // the writing of the values.
+  std::vector<double> values;
+  values.reserve(params_.size());
+  while (position >= 0 && values.size() < params_.size()) {
     double value = 0.0;
     const int next = chunk.GetDouble(value, position);
-    if (next < 0) {
-      param->SetValue(0.0);
-      position = -1;
-      break;
-    }
-    param->SetValue(value);  // clamps; a NaN keeps the current value
+    values.push_back(next < 0 ? 0.0 : value);  // a short read sets that parameter to 0
     position = next;
+  }
+  {
+    // The restored values act from one block start on, all of them.
+    WholeChangeScope whole(*this);
+    for (size_t i = 0; i < values.size(); ++i) {
+      params_[i]->SetValue(values[i]);  // clamps; a NaN keeps the current value
+      HandOverParam(int(i));
+    }
   }
   // Every parameter is replayed, also after a short read, so that the instrument's view of
   // the values matches the parameters again. The replay is marked so that the preset

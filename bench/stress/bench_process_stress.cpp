@@ -20,6 +20,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -71,6 +72,7 @@ struct Instance {
   std::vector<float> left = std::vector<float>(kMaxBlock);
   std::vector<float> right = std::vector<float>(kMaxBlock);
   bool noteOn = false;
+  float peak = 0.0f;  // of everything it played: the instances must sound
 };
 
 bool TryRealtimePriority() {
@@ -92,6 +94,7 @@ struct RunResult {
   double maxUs = 0.0;
   size_t stateRoundTrips = 0;
   size_t presetLoads = 0;
+  int silentInstances = 0;
   bool realtime = false;
 };
 
@@ -111,6 +114,8 @@ class StressRun {
       instance->plugin->initialize(&host_);
       ProcessSetup setup{kRealtime, kSample32, kMaxBlock, kRate};
       instance->plugin->setupProcessing(setup);
+      instance->plugin->activateBus(kAudio, kOutput, 0, true);
+      instance->plugin->activateBus(kEvent, kInput, 0, true);
       instance->plugin->setActive(true);
       instance->context.sampleRate = kRate;
       instance->context.tempo = 120.0;
@@ -158,6 +163,7 @@ class StressRun {
     result.p999Us = Percentile(all, 0.999);
     result.maxUs = all.empty() ? 0.0 : all.back();
     result.realtime = realtimeThreads == options_.threads;
+    for (const auto& instance : instances_) result.silentInstances += instance->peak == 0.0f ? 1 : 0;
     return result;
   }
 
@@ -228,6 +234,7 @@ class StressRun {
     data.processContext = &instance.context;
     instance.plugin->process(data);
     instance.context.projectTimeSamples += frames;
+    for (int i = 0; i < frames; ++i) instance.peak = std::max(instance.peak, std::abs(instance.left[size_t(i)]));
   }
 
   // A host saving its project and restoring an older state of it, while the person picks
@@ -306,6 +313,8 @@ int main(int argc, char** argv) {
   std::printf("%-28s %12.2f %12.2f\n", "longest (us)", alone.maxUs, busy.maxUs);
   std::printf("%-28s %12s %12zu\n", "state round trips", "-", busy.stateRoundTrips);
   std::printf("%-28s %12s %12zu\n", "preset loads", "-", busy.presetLoads);
+  std::printf("%-28s %12d %12d\n", "silent instances", alone.silentInstances,
+              busy.silentInstances);
   if (alone.p999Us > 0.0) {
     std::printf("99.9th percentile with state / alone: %.2f\n", busy.p999Us / alone.p999Us);
   }
