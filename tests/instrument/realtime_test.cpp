@@ -154,7 +154,9 @@ TEST_F(InstrumentTest, TheHandOverMakesNoSystemCallAndNeverSleeps) {
       },
       &sleeps);
   EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+#if !defined(__SANITIZE_THREAD__)  // whose own bookkeeping of the two threads may wait
   EXPECT_EQ(sleeps, 0);  // it never waited for the other thread's mutex
+#endif
 }
 
 TEST(SystemCallWatch, SeesASystemCall) {
@@ -164,21 +166,16 @@ TEST(SystemCallWatch, SeesASystemCall) {
 
 TEST(SystemCallWatch, SeesAWaitForALock) {
   std::mutex lock;
-  std::unique_lock<std::mutex> held(lock);
-  std::atomic<bool> waiting{false};
-  std::thread releaser([&] {
-    while (!waiting) std::this_thread::yield();
+  std::atomic<bool> held{false};
+  std::thread holder([&] {
+    std::lock_guard<std::mutex> hold(lock);
+    held = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    held.unlock();
   });
+  while (!held) std::this_thread::yield();
   long sleeps = 0;
-  test_support::SystemCallsOf(
-      [&] {
-        waiting = true;
-        std::lock_guard<std::mutex> wait(lock);
-      },
-      &sleeps);
-  releaser.join();
+  test_support::SystemCallsOf([&] { std::lock_guard<std::mutex> wait(lock); }, &sleeps);
+  holder.join();
   EXPECT_GT(sleeps, 0);
 }
 
