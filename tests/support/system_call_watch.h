@@ -6,7 +6,8 @@
 //   const auto calls = fluvia::test_support::SystemCallsOf([&] { plugin.ProcessBuffers(n); });
 //   EXPECT_TRUE(calls.empty());
 //
-// Linux x86-64 only; elsewhere Supported() is false and nothing is watched.
+// Linux x86-64 builds without a sanitizer only; elsewhere SystemCallWatchSupported() is false
+// and nothing is watched.
 #pragma once
 
 #include <functional>

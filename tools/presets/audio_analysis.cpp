@@ -157,7 +157,7 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
 
   const std::vector<double> power = AveragePowerSpectrum(mid);
   const double binHz = sr / kFftSize;
-  double sumPower = 0.0, weighted = 0.0, low = 0.0, high = 0.0;
+  double sumPower = 0.0, weighted = 0.0, low = 0.0, high = 0.0, ultrasonic = 0.0;
   double audiblePower = 0.0, audibleWeighted = 0.0;
   for (size_t k = 1; k < power.size(); ++k) {  // without DC
     const double f = double(k) * binHz;
@@ -169,6 +169,7 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
     }
     if (f < 500.0) low += power[k];
     if (f > 4000.0) high += power[k];
+    if (f > 20000.0) ultrasonic += power[k];
   }
   if (sumPower > 0.0) {
     m.centroidHz = weighted / sumPower;
@@ -183,11 +184,13 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
     }
     m.lowShare = low / sumPower;
     m.highShare = high / sumPower;
+    m.ultrasonicShare = ultrasonic / sumPower;
     double running = 0.0;
     for (size_t k = 1; k < power.size(); ++k) {
       running += power[k];
-      if (running >= 0.85 * sumPower) {
-        m.rolloffHz = double(k) * binHz;
+      if (m.rolloffHz == 0.0 && running >= 0.85 * sumPower) m.rolloffHz = double(k) * binHz;
+      if (running >= 0.95 * sumPower) {
+        m.rolloff95Hz = double(k) * binHz;
         break;
       }
     }
@@ -214,6 +217,27 @@ SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toS
   m.eventsPerSecond = OnsetsPerSecond(mid, sr);
   m.fluctuationDb = FluctuationDb(mid, sr);
   return m;
+}
+
+double TailSeconds(const StereoSignal& signal, double releaseSeconds, double referenceDb,
+                   double dropDb) {
+  const size_t total = std::min(signal.left.size(), signal.right.size());
+  const double sr = signal.sampleRate;
+  if (sr <= 0.0) return 0.0;
+  const size_t release = size_t(std::max(0.0, releaseSeconds) * sr);
+  const size_t hop = std::max<size_t>(1, size_t(sr * 0.01));
+  // Power of both channels, compared as a mean square with the reference.
+  const double threshold = std::pow(10.0, (referenceDb - dropDb) / 10.0);
+  size_t lastEnd = release;
+  for (size_t start = release; start + hop <= total; start += hop) {
+    double sum = 0.0;
+    for (size_t i = start; i < start + hop; ++i) {
+      const double l = signal.left[i], r = signal.right[i];
+      sum += l * l + r * r;
+    }
+    if (sum / double(2 * hop) >= threshold) lastEnd = start + hop;
+  }
+  return double(lastEnd - release) / sr;
 }
 
 bool ReadStereo(const std::string& path, StereoSignal& signal, std::string& error) {
