@@ -45,13 +45,6 @@ void OnSystemCall(int, siginfo_t* info, void*) {
   if (slot < kKept) g_calls[slot] = info->si_syscall;
 }
 
-#if defined(__SANITIZE_THREAD__)
-// The thread sanitizer's teardown of a thread may hand freed memory back, which maps.
-constexpr unsigned kTeardownCall = SYS_mmap;
-#else
-constexpr unsigned kTeardownCall = SYS_exit;  // nothing more to let through
-#endif
-
 // Lets through what ending the thread and returning from the handler need (also a
 // sanitizer's thread teardown), futex (a sleeping wait shows in the thread's count of
 // voluntary switches instead) and getrusage, which reads that count around the body. Traps
@@ -62,8 +55,7 @@ bool InstallFilter() {
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rt_sigreturn, 9, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kTeardownCall, 8, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rt_sigreturn, 8, 0),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_exit, 7, 0),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_munmap, 6, 0),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_madvise, 5, 0),
