@@ -31,8 +31,11 @@
 //     its last: transport data, AddParamPoint, ProcessMidi, the channel connections and
 //     buffers, then ProcessBuffers (or PassThroughBuffers). It takes no lock there. A program
 //     change arriving with the block may call RestorePreset; the core defers it itself.
-//   - MIDI that the format delivers outside the processing call but on the audio thread (the
-//     VST2 events opcode) is handed to ProcessMidi inside an AudioThreadScope as well.
+//   - A format call that comes on the audio thread outside the processing call (the VST2
+//     events opcode; a parameter flush a format makes there while processing is active) is
+//     treated as processing: an AudioThreadScope around it, AddParamPoint and ProcessMidi
+//     inside. The same call on the host's main thread, with processing stopped, takes the
+//     mutex like any other.
 //   - A host parameter change that may come from any thread, the audio thread included, at
 //     any time (VST2 set-parameter) goes to SetParamWithoutWaiting, without the mutex.
 //   - Every other host call (state, presets, editor, setup, parameter texts) takes the

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -71,6 +72,14 @@ class HandOverTest : public ::testing::Test {
   void NoteOn(int key, int offset = 0) {
     AudioThreadScope audio(plugin);
     plugin.ProcessMidi({offset, 0x90, uint8_t(key), 100});
+  }
+
+  // Until the module's worker has run what waits for it (it runs each command under the
+  // instance mutex, so once the queue is empty and the mutex free, it is done).
+  bool WorkerCaughtUp() {
+    if (!Eventually([&] { return !plugin.HasDeferredWork(); })) return false;
+    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    return true;
   }
 
   double Value(int index) const { return plugin.GetParam(index)->Value(); }

@@ -15,7 +15,6 @@
 namespace fluvia {
 namespace {
 
-using testing::Eventually;
 
 class HandOverTest : public testing::HandOverTest {
  protected:
@@ -87,7 +86,7 @@ TEST_F(HandOverTest, PresetAutomationIsLoadedByTheWorkerAndArrivesWhole) {
     EXPECT_EQ(Value(kSystemEnergyAmt), plugin.GetParam(kSystemEnergyAmt)->DefaultValue());
     EXPECT_TRUE(plugin.HasDeferredWork());
   }
-  ASSERT_TRUE(Eventually([&] { return !plugin.HasDeferredWork(); }));  // the module's worker
+  ASSERT_TRUE(WorkerCaughtUp());
   EXPECT_EQ(Library().ShownName(), "SFX - Shower");
   EXPECT_EQ(Library().CurrentPresetNumber(), 3.0f);
   EXPECT_EQ(Value(kSystemEnergyAmt), double(0.9f));
