@@ -470,10 +470,7 @@ void IPluginCore::RunBlocks(int frames, Processor processor, FloatOutput floatOu
     ForgetHostBuffers();
     return;
   }
-  {
-    AudioWriteScope writes(*this);
-    ProcessCallStarting();
-  }
+  ProcessCallStarting();
   for (int done = 0; done < frames; done += piece) {
     const int n = std::min(piece, frames - done);
     for (size_t c = 0; c < inputs_.size(); ++c) {

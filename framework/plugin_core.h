@@ -109,7 +109,8 @@ class IPluginCore {
   // splits the block there, so that every event acts at its own frame.
   virtual int NextEventFrame(int limit) const { return limit; }
   // Called once per host processing call, before its first frame: what is read from the
-  // host once per block (tempo, transport) is read here.
+  // host once per block (tempo, transport) is read here. Parameter values it sets are set
+  // inside an AudioWriteScope.
   virtual void ProcessCallStarting() {}
   // The audio thread, at the start of a processing call: what the other threads handed over
   // since the last call (the parameters marked, with their values; the requests).

@@ -261,7 +261,10 @@ int Fluvia::NextEventFrame(int limit) const { return midiQueue_.NextOffsetAfter(
 
 void Fluvia::ProcessCallStarting() {
   const double tempo = HostTempo();
-  GetParam(kHostTempoBpm)->SetValue(tempo);
+  {
+    AudioWriteScope writes(*this);
+    GetParam(kHostTempoBpm)->SetValue(tempo);
+  }
   engine_->SetParameter(kHostTempoBpm, tempo);
 }
 
