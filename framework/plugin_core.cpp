@@ -97,6 +97,22 @@ void IPluginCore::EndDeferredWork() {
   onWorkerList_ = false;
 }
 
+bool IPluginCore::DeferToWorker(const DeferredCommand& command) {
+  if (!OnAudioThread() || !IsOfflineRendering()) return deferred_.Push(command);
+  // Offline: this thread does the worker's work itself, as the worker would (so it is not the
+  // audio thread meanwhile): what waits goes first, then this command. Then, as the audio
+  // thread again, it takes the changes over now, at this frame.
+  const ThreadToken audio = audioThread_.exchange(kNoThread, std::memory_order_relaxed);
+  if (!deferred_.Push(command)) {
+    FinishDeferredWork();
+    deferred_.Push(command);
+  }
+  FinishDeferredWork();
+  audioThread_.store(audio, std::memory_order_relaxed);
+  TakeHandedOverChanges();
+  return true;
+}
+
 void IPluginCore::FinishDeferredWork() {
   if (deferred_.Empty()) return;
   // The commands waiting now arrive at the audio thread together.
@@ -114,7 +130,7 @@ void IPluginCore::RunDeferred(const DeferredCommand& command) {
       return;
     }
     case DeferredCommand::Kind::RestorePreset:
-      RestorePreset(command.index);
+      RestorePresetNow(command.index);
       return;
   }
 }
@@ -227,8 +243,15 @@ void IPluginCore::SetParamWithoutWaiting(int index, double normalised) {
     ParamChanged(index);
     return;
   }
-  HandOverParam(index);
-  if (ParamChangeNeedsWorker(index, value)) {
+  if (!ParamChangeNeedsWorker(index, value)) {
+    HandOverParam(index);
+  } else if (IsOfflineRendering()) {
+    // No deadline: the command is carried out here and now, as any change from the host.
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ChangeSourceScope source(*this, ParamChangeSource::Host);
+    ParamChanged(index);
+  } else {
+    HandOverParam(index);
     DeferToWorker({DeferredCommand::Kind::ParamCommand, index, value});
   }
 }

@@ -40,6 +40,10 @@
 //     any time (VST2 set-parameter) goes to SetParamWithoutWaiting, without the mutex.
 //   - Every other host call (state, presets, editor, setup, parameter texts) takes the
 //     instance mutex, or calls base operations that take it.
+//   - It answers IsOfflineRendering from what the host told it. An offline render has no
+//     deadline: there the audio thread does the worker's work itself, so the render repeats
+//     exactly. Without a host link the base assumes an offline render (tools, tests); an
+//     application playing to a sound card reports real time through its link.
 
 #include <atomic>
 #include <cstdint>
@@ -186,7 +190,8 @@ class IPluginCore {
   std::vector<std::string>& ParamGroups() { return paramGroups_; }
   // A host parameter change that may arrive on any thread at any time, the audio thread's
   // included (VST2 set-parameter): the value is set and shown at once, the audio thread takes
-  // it at its next block start, and what needs the worker goes there. Never waits.
+  // it at its next block start, and what needs the worker goes there. Never waits, except in
+  // an offline render, where it is handled at once under the mutex.
   void SetParamWithoutWaiting(int index, double normalised);
 
   // ---- Threads (see the top of this file) -------------------------------------------------
@@ -202,8 +207,10 @@ class IPluginCore {
   bool HandOverRequested(uint32_t bits) const { return (handOver_.Requested() & bits) != 0; }
   // Any thread: hands work to the module's worker. Never waits; false when the instance's
   // queue is full (DeferredCommandQueue::kCapacity waiting commands) and the command was
-  // dropped.
-  bool DeferToWorker(const DeferredCommand& command) { return deferred_.Push(command); }
+  // dropped. On the audio thread of an offline render, which has no deadline to keep, the
+  // work is done at once instead, and the audio thread takes its changes over at once, so
+  // that an offline render repeats exactly.
+  bool DeferToWorker(const DeferredCommand& command);
   bool HasDeferredWork() const { return !deferred_.Empty(); }
   // Runs the deferred work waiting now, on the calling thread (the worker does this every few
   // milliseconds; tools and tests that need the result at once call it). Never from the
@@ -310,6 +317,7 @@ class IPluginCore {
   void ParseChannelConfigurations(const char* text);
   void TakeHandedOverChanges();
   void RunDeferred(const DeferredCommand& command);
+  bool RestorePresetNow(int index);
 
   std::vector<ChannelIOPair> channelIO_;
   mutable std::recursive_mutex mutex_;

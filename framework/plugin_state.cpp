@@ -65,6 +65,11 @@ bool IPluginCore::RestorePreset(int index) {
   if (index < 0 || index >= NumPresets()) return false;
   // A program change that arrives with the audio: the worker restores it.
   if (OnAudioThread()) return DeferToWorker({DeferredCommand::Kind::RestorePreset, index, 0.0});
+  return RestorePresetNow(index);
+}
+
+bool IPluginCore::RestorePresetNow(int index) {
+  if (index < 0 || index >= NumPresets()) return false;
   WholeChangeScope whole(*this);
   PluginPreset& preset = *presets_[size_t(index)];
   bool restored = false;

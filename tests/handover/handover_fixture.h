@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -37,12 +38,31 @@ inline bool Eventually(const std::function<bool()>& done) {
   return done();
 }
 
+// Test double of a format adapter whose host plays in real time (or offline) and answers the
+// rest as a plain host.
+class PlayingHost : public IHostLink {
+ public:
+  void BeginParamEdit(int) override {}
+  void ReportParamChange(int, double) override {}
+  void EndParamEdit(int) override {}
+  void ReportPresetChange() override {}
+  bool IsOfflineRendering() override { return offline; }
+  int32_t SamplePosition() override { return 0; }
+  double HostTempo() override { return 120.0; }
+  void TimeSignature(int& n, int& d) override { n = 4, d = 4; }
+  void FillTimeInfo(TimeInfo&) override {}
+  void ResizeEditor(int, int) override {}
+  bool SendMidi(const MidiMessage&) override { return false; }
+  std::atomic<bool> offline{false};
+};
+
 class HandOverTest : public ::testing::Test {
  protected:
   static constexpr int kBlock = 256;
 
   explicit HandOverTest(FluviaOptions options = {})
       : folder(scratch.Path() + "Presets/"), plugin(WithFolder(options, folder)) {
+    plugin.SetHostLink(&host);
     ScratchFolder::Write(folder + "Factory/SFX - Shower.fluviapreset", kShower);
     ScratchFolder::Write(folder + "Factory/SFX - Waterfall.fluviapreset", kWaterfall);
     plugin.SetOutputChannelConnections(0, 2, true);
@@ -90,6 +110,7 @@ class HandOverTest : public ::testing::Test {
     return *library;
   }
 
+  PlayingHost host;  // outlives the instrument, which refers to it
   ScratchFolder scratch;
   std::string folder;
   Fluvia plugin;

@@ -130,6 +130,40 @@ TEST_F(HandOverTest, AProgramChangeOnTheAudioThreadIsRestoredByTheWorker) {
   EXPECT_EQ(EngineValue(kContainerSize), Value(kContainerSize));
 }
 
+TEST_F(HandOverTest, InAnOfflineRenderPresetCommandsActAtTheirOwnFrame) {
+  // No deadline: the audio thread loads the preset itself, at the automation's frame, so an
+  // offline render repeats exactly; so does a host's program change.
+  host.offline = true;
+  NoteOn(60);
+  Block();
+  Point(kPresetSelector, 3.0, 100);
+  Block();
+  EXPECT_FALSE(plugin.HasDeferredWork());
+  EXPECT_EQ(Library().ShownName(), "SFX - Shower");
+  EXPECT_FALSE(plugin.KeyHeld(60));
+  EXPECT_EQ(EngineValue(kSystemEnergyAmt), double(0.9f));
+  EXPECT_EQ(EngineValue(kPresetSelector), 0.0);
+
+  // The frames before the automation sound as without it, the ones from it on as with the
+  // preset from the start of a block.
+  const std::vector<double> withPoint = left;
+  Point(kPresetSelector, 3.0, 0);
+  Block();
+  const std::vector<double> fromTheStart = left;
+  EXPECT_NE(withPoint, fromTheStart);
+
+  plugin.SetParamFromEditor(kContainerSize, 0.9);
+  Block();
+  {
+    AudioThreadScope audio(plugin);
+    EXPECT_TRUE(plugin.RestorePreset(0));
+  }
+  // The Init preset's values, and not those of the preset file last loaded: replaying the
+  // restored state loads no preset, also on the audio thread.
+  EXPECT_EQ(Value(kContainerSize), plugin.GetParam(kContainerSize)->DefaultValue());
+  EXPECT_EQ(EngineValue(kContainerSize), Value(kContainerSize));
+}
+
 TEST_F(HandOverTest, AFloodOfPresetCommandsKeepsTheFirstOnesAndDropsTheRest) {
   // More preset commands in one block than wait for the worker: the queue keeps its
   // capacity's worth, in order, and drops the rest; the audio thread goes on.

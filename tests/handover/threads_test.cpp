@@ -70,7 +70,7 @@ TEST_F(HandOverThreads, EveryRestoredStateActsWholeAtABlockStart) {
   ASSERT_EQ(EngineValuesNow(), engineA);
 
   std::atomic<bool> done{false};
-  std::thread host([&] {
+  std::thread hostThread([&] {
     // A host restoring older states of its project as fast as it can.
     for (int round = 0; !done; ++round) {
       plugin.UnserializeParams(round % 2 ? a : b, 0);
@@ -93,7 +93,7 @@ TEST_F(HandOverThreads, EveryRestoredStateActsWholeAtABlockStart) {
     last = now;
   }
   done = true;
-  host.join();
+  hostThread.join();
   EXPECT_EQ(mixed, 0);
   EXPECT_GE(changes, 4);  // both states arrived, more than once
 }
@@ -113,7 +113,7 @@ TEST_F(HandOverThreads, AStateSavedDuringPlaybackIsOneSetOfValues) {
   moveTogether(0.5);  // they start together
   std::atomic<bool> done{false};
   std::atomic<int> saves{0}, torn{0}, distinct{0};
-  std::thread host([&] {
+  std::thread hostThread([&] {
     double previous = -1.0;
     while (!done) {
       StateChunk state;
@@ -138,7 +138,7 @@ TEST_F(HandOverThreads, AStateSavedDuringPlaybackIsOneSetOfValues) {
     moveTogether((block % 100) / 100.0);
   }
   done = true;
-  host.join();
+  hostThread.join();
   EXPECT_EQ(torn, 0);
   EXPECT_GE(distinct, 4);
 }
@@ -154,6 +154,7 @@ TEST(HandOverThreadsAll, EveryThreadAtOnce) {
   testing::ScratchFolder::Write(folder + "Factory/SFX - Waterfall.fluviapreset",
                                 testing::kWaterfall);
   struct Instance {
+    testing::PlayingHost host;
     std::unique_ptr<Fluvia> plugin;
     IGraphicsHeadless* editor = nullptr;
     bool finite = true;
@@ -166,6 +167,7 @@ TEST(HandOverThreadsAll, EveryThreadAtOnce) {
     options.settingsFile = folder + "Settings.txt";
     options.sizePreference = false;
     instance.plugin = std::make_unique<Fluvia>(options);
+    instance.plugin->SetHostLink(&instance.host);
     instance.plugin->SetOutputChannelConnections(0, 2, true);
     instance.plugin->SetSampleRate(48000.0);
     instance.plugin->SetMaxBlockSize(512);
