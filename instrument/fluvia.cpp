@@ -151,7 +151,10 @@ void Fluvia::ResetDsp() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
   // Processing is stopped: the engine is this thread's now, and gets every value.
   ClearHandedOverChanges();
-  engine_->Reset(SampleRate());
+  // Above 48 kHz the engine runs at the base rate of the host's rate family, so that it
+  // sounds the same at every rate; at 44.1 and 48 kHz and below it runs at the host's rate.
+  rateRenderer_.Prepare(SampleRate(), BlockSize());
+  engine_->Reset(rateRenderer_.EngineRate());
   for (int i = 0; i < kNumParams; ++i) TakeOver(i, GetParam(i)->Value());
   GetParam(kPresetSelector)->SetValue(0.0);
   TakeOver(kPresetSelector, 0.0);
@@ -281,7 +284,7 @@ void Fluvia::ProcessDouble(double** inputs, double** outputs, int frames) {
     }
   }
   midiQueue_.Flush(frames);
-  engine_->Render(inputs, outputs, frames);
+  rateRenderer_.Render(*engine_, inputs, outputs, frames);
 }
 
 void Fluvia::HandleMessage(const MidiMessage& message) {

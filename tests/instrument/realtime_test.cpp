@@ -157,6 +157,49 @@ TEST_F(InstrumentTest, TheHandOverMakesNoSystemCallAndNeverSleeps) {
   EXPECT_EQ(sleeps, 0);  // it never waited for the other thread's mutex
 }
 
+// At high rates the engine runs at the base rate and its output is upsampled: that path too
+// allocates nothing and makes no system call, with notes and parameter points on odd frames
+// cutting the blocks into segments that end inside engine frames.
+class HighRateInstrumentTest : public InstrumentTest,
+                               public ::testing::WithParamInterface<double> {
+ protected:
+  HighRateInstrumentTest() : l(kBlock), r(kBlock) {
+    plugin.SetSampleRate(GetParam());
+    plugin.ResetDsp();
+    NoteOn(60);
+    Block();
+  }
+  void Play() {
+    float* outs[] = {l.data(), r.data()};
+    AudioThreadScope audio(plugin);
+    for (int b = 0; b < 300; ++b) {
+      for (int i = 0; i < 16; ++i) {
+        plugin.ProcessMidi({i * 16 + 1, uint8_t(i % 2 ? 0x80 : 0x90), 60, 100});
+        plugin.AddParamPoint(kContainerSize, (i % 10) / 10.0, i * 16 + 7);
+      }
+      plugin.ProcessMidi({3, 0xB0, 12, uint8_t(b % 128)});
+      plugin.AttachOutputBuffers(0, 2, outs);
+      plugin.ProcessBuffers(kBlock);
+    }
+  }
+  std::vector<float> l, r;
+};
+
+TEST_P(HighRateInstrumentTest, ProcessingAllocatesNothing) {
+  AllocationCounter counter;
+  Play();
+  EXPECT_EQ(counter.Count(), 0u);
+  EXPECT_GT(plugin.RateRenderer().EngineFrames(), 0);
+}
+
+TEST_P(HighRateInstrumentTest, ProcessingMakesNoSystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  const std::vector<long> calls = test_support::SystemCallsOf([this] { Play(); });
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, HighRateInstrumentTest, ::testing::Values(96000.0, 192000.0, 384000.0));
+
 TEST(SystemCallWatch, SeesASystemCall) {
   if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
   const std::vector<long> calls = test_support::SystemCallsOf([] { (void)getpid(); });

@@ -80,5 +80,37 @@ TEST(AudioAnalysis, PowerAboveTwentyKilohertzRollOffsAndTail) {
   EXPECT_EQ(TailSeconds(s, 2.0, m.rmsDb + 10.0, 0.0), 0.0);  // nothing that loud after 2 s
 }
 
+TEST(AudioAnalysis, BandLimitKeepsTheBandAndRemovesWhatLiesAbove) {
+  for (double rate : {48000.0, 96000.0}) {
+    SCOPED_TRACE(rate);
+    StereoSignal low, high;
+    low.sampleRate = high.sampleRate = rate;
+    for (size_t i = 0; i < size_t(rate); ++i) {
+      const double t = double(i) / rate;
+      low.left.push_back(float(0.5 * std::sin(2.0 * kPi * 1000.0 * t)));
+      low.right.push_back(float(0.25 * std::sin(2.0 * kPi * 15000.0 * t)));
+      high.left.push_back(float(0.5 * std::sin(2.0 * kPi * 22000.0 * t)));
+      high.right.push_back(high.left.back());
+    }
+    const SoundMeasures kept = Analyse(BandLimited(low, 18500.0, 20000.0), 0.5, 0.0);
+    const SoundMeasures before = Analyse(low, 0.5, 0.0);
+    EXPECT_NEAR(kept.rmsDb, before.rmsDb, 0.01);
+    const SoundMeasures removed = Analyse(BandLimited(high, 18500.0, 20000.0), 0.5, 0.0);
+    EXPECT_LT(removed.rmsDb, Analyse(high, 0.5, 0.0).rmsDb - 80.0);
+  }
+}
+
+TEST(AudioAnalysis, PowerAboveAFrequencyIsTheShareOfThatPart) {
+  StereoSignal s = Silence(1.0);
+  for (size_t i = 0; i < s.left.size(); ++i) {
+    const double t = double(i) / kRate;
+    // Equal power at 1 kHz and at 10 kHz on the left, 1 kHz alone on the right.
+    s.left[i] = float(0.5 * std::sin(2.0 * kPi * 1000.0 * t) + 0.5 * std::sin(2.0 * kPi * 10000.0 * t));
+    s.right[i] = float(0.5 * std::sin(2.0 * kPi * 1000.0 * t));
+  }
+  EXPECT_NEAR(PowerShareAboveDb(s, 0.0, 0.0, 5000.0), 10.0 * std::log10(1.0 / 3.0), 0.05);
+  EXPECT_LT(PowerShareAboveDb(s, 0.0, 0.0, 12000.0), -100.0);  // only window leakage
+}
+
 }  // namespace
 }  // namespace fluvia::analysis

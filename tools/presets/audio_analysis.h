@@ -42,6 +42,16 @@ const std::vector<double>& OctaveCentres();
 // Analyses [fromSeconds, toSeconds) of the signal (toSeconds <= 0: to the end).
 SoundMeasures Analyse(const StereoSignal& signal, double fromSeconds, double toSeconds);
 
+// The signal through a steep lowpass: within 0.01 dB up to passHz, at least 80 dB down from
+// stopHz on (an elliptic filter of the order that takes at the signal's rate, so the band
+// kept is the same at every rate). What remains of a sound in a band, the audible one say.
+StereoSignal BandLimited(const StereoSignal& signal, double passHz, double stopHz);
+
+// The share of the power of [fromSeconds, toSeconds) (both channels) that lies above aboveHz,
+// in dB (-300 when there is none).
+double PowerShareAboveDb(const StereoSignal& signal, double fromSeconds, double toSeconds,
+                         double aboveHz);
+
 // How long the sound takes to die away after the note ends at releaseSeconds: the time from
 // there to the end of the last 10 ms frame whose level is within dropDb of referenceDb (the
 // held sound's RMS). 0 when nothing after the release comes that close; the time to the end
