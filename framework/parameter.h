@@ -5,7 +5,12 @@
 // What a person sees of it is defined here too, once for every host format and the editor:
 // the display name (the knob's label), whether it is hidden from the person (no automation,
 // read-only where the format can say so) and its value in words (a text rule).
+//
+// The value is the one field that changes after initialisation, and it is read and written
+// from the audio thread and the others alike: an atomic, loaded and stored without ordering
+// (what orders a change against others is the plug-in's hand-over, ParamHandOver).
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,7 +43,7 @@ class IParameter {
   // values below 0 are not clamped (hosts rely on the plain mapping). NaN leaves the value.
   void SetFromNormalised(double normalised);
   double ToNormalised(double value) const;
-  double Normalised() const { return ToNormalised(value_); }
+  double Normalised() const { return ToNormalised(Value()); }
 
   // Display text of the current value, or of a value given in normalised form: the text
   // rule's words when there is one, else the number with the display precision.
@@ -70,7 +75,7 @@ class IParameter {
   void SetAutomatable(bool automatable) { automatable_ = automatable; }
 
   ParamKind Kind() const { return kind_; }
-  double Value() const { return value_; }
+  double Value() const { return value_.Load(); }
   double Minimum() const { return minimum_; }
   double Maximum() const { return maximum_; }
   double Step() const { return step_; }
@@ -87,10 +92,28 @@ class IParameter {
   const char* ValueTextFor(int value) const;
 
  private:
+  // The value as an atomic that copies like a plain double: a copied parameter is a new one,
+  // which no other thread touches yet.
+  class StoredValue {
+   public:
+    explicit StoredValue(double value) : value_(value) {}
+    StoredValue(const StoredValue& other) : value_(other.Load()) {}
+    StoredValue& operator=(const StoredValue& other) {
+      Store(other.Load());
+      return *this;
+    }
+    double Load() const { return value_.load(std::memory_order_relaxed); }
+    void Store(double value) { value_.store(value, std::memory_order_relaxed); }
+
+   private:
+    std::atomic<double> value_;
+    static_assert(std::atomic<double>::is_always_lock_free, "the audio thread may not wait");
+  };
+
   std::string FormatReal(double x) const;
 
   ParamKind kind_ = ParamKind::None;
-  double value_ = 0.0;
+  StoredValue value_{0.0};
   double minimum_ = 0.0;
   double maximum_ = 1.0;
   double step_ = 1.0;

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "engine/engine_params.h"
-#include "engine/water_engine.h"
 #include "framework/plugin_core.h"
 #include "graphics/file_selector_control.h"
 #include "graphics/text_control.h"
@@ -98,10 +97,9 @@ void SuggestPresetSave(const std::string& presetFolder, std::string& file, std::
 #endif
 }
 
-PresetLibrary::PresetLibrary(IPluginCore& plugin, WaterEngine& engine, std::string presetFolder,
+PresetLibrary::PresetLibrary(IPluginCore& plugin, std::string presetFolder,
                              PresetControls controls, std::shared_ptr<PresetNames> names)
     : plugin_(plugin),
-      engine_(engine),
       folder_(std::move(presetFolder)),
       controls_(std::move(controls)),
       names_(std::move(names)),
@@ -182,8 +180,9 @@ void PresetLibrary::Tell(const std::string& message) const {
 }
 
 void PresetLibrary::SetSelector(double value) {
+  // The engine's copy follows the parameter, which has the selector's range.
   if (IParameter* selector = plugin_.GetParam(kPresetSelector)) selector->SetValue(value);
-  engine_.SetParameter(kPresetSelector, ClampSelector(value));
+  plugin_.HandOverParam(kPresetSelector);
 }
 
 PresetLibrary::StoredValues PresetLibrary::CurrentValues() const {
@@ -203,8 +202,8 @@ void PresetLibrary::MakeCurrent(const std::string& path) {
 }
 
 void PresetLibrary::SoundChanged() {
-  // Runs on whichever thread changed the value, the audio thread for a controller: only the
-  // mark changes here, which neither allocates nor waits.
+  // Runs under the instance mutex after a sound parameter moved (the worker's, for a
+  // controller on the audio thread): only the mark changes here.
   if (!presetValues_) return;
   const bool differs = CurrentValues() != *presetValues_;
   if (differs == differs_) return;
@@ -334,7 +333,7 @@ PresetReadResult PresetLibrary::ReadPresetFile(const std::string& path) {
     IParameter* param = plugin_.GetParam(stored[i].index);
     if (!param) continue;
     param->SetValue(*values[i]);
-    engine_.SetParameter(stored[i].index, *values[i]);
+    plugin_.HandOverParam(stored[i].index);
     // The parameter's clamped value, so the knob never sees more than its range.
     if (IEditorLink* editor = plugin_.Editor()) {
       editor->SetParameterFromPlug(stored[i].index, param->Normalised(), true);

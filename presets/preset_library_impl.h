@@ -1,9 +1,10 @@
 #pragma once
 // PresetLibrary: the presets in the preset folder, the previous / next buttons, the preset
 // menu's loads and the load and save buttons. The instrument's parameter-change handler calls
-// it (always under the instance mutex); it reads and writes preset files, applies their values
-// to the parameters, the engine and the editor, and shows the preset's name, marked once a
-// sound parameter moves away from what was loaded or saved.
+// it (always under the instance mutex, never on the audio thread); it reads and writes preset
+// files, applies their values to the parameters and the editor, hands them over to the audio
+// thread's engine, and shows the preset's name, marked once a sound parameter moves away from
+// what was loaded or saved.
 //
 // Every control is optional: without an editor (the command-line renderer, tests) the chosen
 // load and save files are kept here, and the shown name only here.
@@ -24,7 +25,6 @@ class IFileSelectorControl;
 class IPluginCore;
 class ITextControl;
 class PresetNames;
-class WaterEngine;
 
 struct PresetControls {
   ITextControl* nameDisplay = nullptr;
@@ -47,7 +47,7 @@ class PresetLibrary : public IPresetLibrary {
   // presetFolder ends in a separator (PresetFolder()). The controls must outlive the library
   // or be detached with SetControls first; the instrument owns both through its editor. The
   // names, when given, follow every catalogue the library takes.
-  PresetLibrary(IPluginCore& plugin, WaterEngine& engine, std::string presetFolder,
+  PresetLibrary(IPluginCore& plugin, std::string presetFolder,
                 PresetControls controls = {}, std::shared_ptr<PresetNames> names = nullptr);
 
   // ---- IPresetLibrary -----------------------------------------------------------------------
@@ -65,8 +65,8 @@ class PresetLibrary : public IPresetLibrary {
   const PresetCatalogue& Catalogue() const { return catalogue_; }
 
   // ---- Files ------------------------------------------------------------------------------
-  // Applies the nine stored values of the file to the parameters, the engine and the editor
-  // (the host is not told) and shows the file's name.
+  // Applies the nine stored values of the file to the parameters and the editor and hands
+  // them over to the engine (the host is not told), and shows the file's name.
   PresetReadResult ReadPresetFile(const std::string& path);
   // Writes the nine stored values to the file, replacing it only by a complete new file, and
   // shows its name. False (and the name display unchanged) when the file could not be written.
@@ -111,7 +111,6 @@ class PresetLibrary : public IPresetLibrary {
   void Tell(const std::string& message) const;
 
   IPluginCore& plugin_;
-  WaterEngine& engine_;
   std::string folder_;
   PresetControls controls_;
   std::shared_ptr<PresetNames> names_;

@@ -1,4 +1,7 @@
-// The dispatcher: every opcode a VST2 host sends, answered under the instance mutex.
+// The dispatcher: every opcode a VST2 host sends. The events opcode comes on the audio thread
+// and is answered as part of its processing; questions about fixed facts are answered without
+// a lock (hosts ask some of them from the audio thread too); everything else under the
+// instance mutex.
 
 #include <algorithm>
 #include <cmath>
@@ -23,6 +26,36 @@ constexpr intptr_t kLargestBlockSize = 1 << 16;
 // range names nothing.
 int IndexFrom(intptr_t value) {
   return (value >= 0 && value <= 0x7FFFFFFF) ? static_cast<int>(value) : -1;
+}
+
+// The opcodes that change the instance or read what other calls change (presets, state,
+// setup, the editor, the channel layout). The others read only fixed facts or parameter
+// values (atomics), or do nothing: they take no lock, so a host that sends them from its
+// audio thread never waits.
+bool NeedsInstanceMutex(int32_t opcode) {
+  switch (opcode) {
+    case vst2::kOpen:
+    case vst2::kSetProgram:
+    case vst2::kGetProgram:
+    case vst2::kSetProgramName:
+    case vst2::kGetProgramName:
+    case vst2::kGetProgramNameIndexed:
+    case vst2::kString2Parameter:
+    case vst2::kSetSampleRate:
+    case vst2::kSetBlockSize:
+    case vst2::kMainsChanged:
+    case vst2::kEditGetRect:
+    case vst2::kEditOpen:
+    case vst2::kEditClose:
+    case vst2::kGetChunk:
+    case vst2::kSetChunk:
+    case vst2::kSetSpeakerArrangement:
+    case vst2::kGetSpeakerArrangement:
+    case vst2::kGetMidiKeyName:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool IsMidiCapability(const char* text) {
@@ -53,15 +86,21 @@ intptr_t IPluginVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
     return 0;
   }
   try {
+    if (opcode == vst2::kProcessEvents) {
+      // Hosts send the block's events on the audio thread, just before processing it.
+      AudioThreadScope audio(*core_);
+      return ProcessEvents(static_cast<const vst2::EventList*>(ptr));
+    }
+    if (!NeedsInstanceMutex(opcode)) return Answer(opcode, index, value, ptr, option);
     std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
-    return DispatchLocked(opcode, index, value, ptr, option);
+    return Answer(opcode, index, value, ptr, option);
   } catch (...) {
     // Nothing may unwind into the host (an allocation failing, for instance).
     return 0;
   }
 }
 
-intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t value, void* ptr,
+intptr_t IPluginVST2::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                      float option) {
   IPluginCore& core = *core_;
   char* text = static_cast<char*>(ptr);
@@ -148,8 +187,6 @@ intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t val
       return GetChunk(index != 0, static_cast<void**>(ptr));
     case vst2::kSetChunk:
       return SetChunk(index != 0, ptr, value);
-    case vst2::kProcessEvents:
-      return ProcessEvents(static_cast<const vst2::EventList*>(ptr));
 
     case vst2::kGetInputProperties:
     case vst2::kGetOutputProperties:

@@ -371,24 +371,21 @@ void IPluginVST3::EndParamEdit(int index) { endEdit(static_cast<ParamID>(index))
 
 bool IPluginVST3::IsOfflineRendering() { return processSetup.processMode == kOffline; }
 
+// The process context is the audio thread's: these answer its questions about the block.
 int32_t IPluginVST3::SamplePosition() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   return static_cast<int32_t>(processContext_.projectTimeSamples);
 }
 
 double IPluginVST3::HostTempo() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   return processContext_.tempo;
 }
 
 void IPluginVST3::TimeSignature(int& numerator, int& denominator) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   numerator = processContext_.timeSigNumerator;
   denominator = processContext_.timeSigDenominator;
 }
 
 void IPluginVST3::FillTimeInfo(TimeInfo& info) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   const ProcessContext& c = processContext_;
   info.tempo = c.tempo;
   info.samplePosition = static_cast<double>(c.projectTimeSamples);

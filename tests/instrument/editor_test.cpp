@@ -58,6 +58,17 @@ class EditorTest : public ::testing::Test {
 
   Fluvia& plugin() { return *plugin_; }
   double Value(int index) { return plugin_->GetParam(index)->Value(); }
+  // One processing call, as a host's audio thread makes it: what the editor changed reaches
+  // the engine at its start.
+  void Block(const std::vector<MidiMessage>& midi = {}) {
+    std::vector<double> l(256), r(256);
+    double* outs[] = {l.data(), r.data()};
+    AudioThreadScope audio(*plugin_);
+    for (const MidiMessage& message : midi) plugin_->ProcessMidi(message);
+    plugin_->SetOutputChannelConnections(0, 2, true);
+    plugin_->AttachOutputBuffers(0, 2, outs);
+    plugin_->ProcessBuffers(256);
+  }
   std::string ShownName() { return plugin_->EditorParts().presetName->Text(); }
 
   fs::path folder_;
@@ -88,20 +99,17 @@ TEST_F(EditorTest, TheEditorIsBuiltAttachedAndShowsTheValues) {
 }
 
 TEST_F(EditorTest, ControllersMoveTheKnobsAndKnobDragsReachTheEngine) {
-  {
-    std::lock_guard<std::recursive_mutex> lock(plugin().Mutex());
-    plugin().ProcessMidi({0, 0xB0, 7, 127});
-    double* none[2] = {nullptr, nullptr};
-    std::vector<double> l(256), r(256);
-    double* outs[] = {l.data(), r.data()};
-    plugin().ProcessDouble(none, outs, 256);
-  }
+  Block({{0, 0xB0, 7, 127}});
+  // The audio thread only leaves the value for the editor, which shows it at its next tick.
+  EXPECT_EQ(editor_->GetControl(5)->Value(), 0.75);
+  editor_->Tick();
   EXPECT_EQ(editor_->GetControl(5)->Value(), 1.0);
 
   // Drag the SIZE knob (row 9, 730..890 x 210..370) up by one knob height: +1/4 of the range.
   const double before = Value(kContainerSize);
   editor_->Drag(810, 300, 810, 260, 4);
   EXPECT_NEAR(Value(kContainerSize), before + 40.0 / 160.0 / 4.0, 1e-9);
+  Block();
   EXPECT_EQ(plugin().Engine().Parameter(kContainerSize), Value(kContainerSize));
 }
 
@@ -111,6 +119,7 @@ TEST_F(EditorTest, ThePresetMenuLoadsALibraryPresetAndTheArrowsStepFromIt) {
   EXPECT_EQ(Value(kAmpMainVolume), 0.5);
   EXPECT_EQ(Value(kContainerSize), 0.25);
   EXPECT_EQ(Value(kSoundfieldAmt), 1.0);
+  Block();
   EXPECT_EQ(plugin().Engine().Parameter(kSoundfieldAmt), 1.0);
   EXPECT_EQ(ShownName(), "SFX - Shower");
   EXPECT_EQ(Value(kPresetSelector), 0.0);
@@ -178,6 +187,7 @@ TEST_F(EditorTest, RestoringAStateDoesNotReloadTheLastPresetFile) {
   EXPECT_EQ(plugin().UnserializeParams(chunk, 0), 208);
   EXPECT_EQ(Value(kAmpMainVolume), 0.9);
   EXPECT_EQ(Value(kContainerSize), 0.7);
+  Block();
   EXPECT_EQ(plugin().Engine().Parameter(kAmpMainVolume), 0.9);
 }
 

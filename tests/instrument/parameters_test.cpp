@@ -89,11 +89,13 @@ TEST_F(InstrumentTest, ResetDspPushesEveryHostValueIntoTheEngine) {
 
 TEST_F(InstrumentTest, MonoPolySwitchTurnsNoteHandlingOffAndOn) {
   plugin.GetParam(kVoiceModeMonoPoly)->SetFromNormalised(1.0);
+  plugin.ParamChanged(kVoiceModeMonoPoly);
   EXPECT_DOUBLE_EQ(Value(kVoiceModeMonoPoly), 0.00001);
   NoteOn(60);
   Block();
   EXPECT_EQ(Value(kVoice00_NoteGate), 0.0);
   plugin.GetParam(kVoiceModeMonoPoly)->SetFromNormalised(0.0);
+  plugin.ParamChanged(kVoiceModeMonoPoly);
   NoteOn(60);
   Block();
   EXPECT_EQ(Value(kVoice00_NoteGate), 1.0);

@@ -68,6 +68,18 @@ class PresetTestCore : public IPluginCore {
     }
   }
 
+  // The audio side: what the library handed over reaches this engine at a block start.
+  void ChangesHandedOver(const ParamHandOver::Taken& taken) override {
+    for (int i = 0; i < NumParams(); ++i) {
+      if (taken.Has(i)) engine->SetParameter(i, taken.Value(i));
+    }
+  }
+  // The start of a processing call (without audio): takes over what was handed over.
+  void BlockStart() {
+    AudioThreadScope audio(*this);
+    ProcessBuffers(0);
+  }
+
   std::unique_ptr<WaterEngine> engine;
   PresetLibrary* library = nullptr;
   std::vector<int> changes;
@@ -105,7 +117,7 @@ class PresetLibraryTest : public ::testing::Test {
  protected:
   PresetLibraryTest()
       : folder(scratch.Path() + "Presets/"),
-        library(core, *core.engine, folder,
+        library(core, folder,
                 {nullptr, nullptr, nullptr,
                  [this](const std::string& message) { notices.push_back(message); }}) {
     core.library = &library;
@@ -114,7 +126,11 @@ class PresetLibraryTest : public ::testing::Test {
     core.AttachEditor(std::move(recorder));
   }
   double Value(int index) const { return core.GetParam(index)->Value(); }
-  double EngineValue(int index) const { return core.engine->Parameter(index); }
+  // What the engine holds from the next block start on.
+  double EngineValue(int index) {
+    core.BlockStart();
+    return core.engine->Parameter(index);
+  }
   void HostSets(int index, double value) {
     core.GetParam(index)->SetValue(value);
     core.ParamChanged(index);

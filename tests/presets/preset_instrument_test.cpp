@@ -41,15 +41,16 @@ class PresetInstrumentTest : public ::testing::Test {
     library = dynamic_cast<PresetLibrary*>(plugin.Presets());
     editor->OpenWindow(&parent);
   }
+  // One processing call, as a host's audio thread makes it.
   void Block() {
     std::vector<double> l(256), r(256);
     double* outs[2] = {l.data(), r.data()};
-    double* ins[2] = {l.data(), r.data()};
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
-    plugin.ProcessDouble(ins, outs, 256);
+    AudioThreadScope audio(plugin);
+    plugin.AttachOutputBuffers(0, 2, outs);
+    plugin.ProcessBuffers(256);
   }
   void NoteOn(int key) {
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    AudioThreadScope audio(plugin);
     plugin.ProcessMidi({0, 0x90, uint8_t(key), 100});
   }
   double Value(int index) const { return plugin.GetParam(index)->Value(); }
@@ -78,6 +79,9 @@ TEST_F(PresetInstrumentTest, AMenuChoiceStopsTheNoteAndLoadsThePreset) {
   editor->QueueMenuChoice({1}, 0);  // Factory > SFX > SFX - Shower
   editor->Click(500, 100);
 
+  // The voices stop and the preset sounds from the next block start on, together.
+  EXPECT_TRUE(plugin.VoiceResetRequested());
+  Block();
   EXPECT_FALSE(plugin.KeyHeld(60));
   EXPECT_EQ(plugin.Engine().Parameter(kVoice00_NoteGate), 0.0);
   EXPECT_EQ(Value(kSystemEnergyAmt), double(0.9f));

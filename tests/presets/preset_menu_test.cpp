@@ -162,7 +162,7 @@ TEST_F(PresetMenuTest, AnEmptyLibrarySaysSo) {
 // bar the way the instrument wires it.
 class PresetEditorTest : public ::testing::Test {
  protected:
-  PresetEditorTest() : folder(scratch.Path() + "Presets/"), library(core, *core.engine, folder) {
+  PresetEditorTest() : folder(scratch.Path() + "Presets/"), library(core, folder) {
     auto graphics = std::make_unique<IGraphicsHeadless>(core, ArtworkSet::Large);
     editor = graphics.get();
     controls = BuildEditorLayout(

@@ -28,7 +28,8 @@ class Vst3Driver : public ModuleDriver {
   }
 
   bool Start(double sampleRate, int maxBlock, bool doubles, std::string& error) override {
-    return plugin_->Start(sampleRate, maxBlock, doubles ? kSample64 : kSample32, error);
+    // A scripted render, which must repeat exactly: offline, as a host bouncing a project.
+    return plugin_->Start(sampleRate, maxBlock, doubles ? kSample64 : kSample32, error, kOffline);
   }
 
   bool SetParameter(const std::string& name, double value) override {

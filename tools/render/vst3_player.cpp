@@ -22,7 +22,8 @@ std::unique_ptr<Vst3Player> Vst3Player::Load(const std::string& bundle, std::str
 Vst3Player::~Vst3Player() { plugin_.reset(); }
 
 bool Vst3Player::Prepare(double sampleRate, int maxBlockSize, std::string& error) {
-  return plugin_->Start(sampleRate, maxBlockSize, kSample32, error);
+  // A render to a file, which must repeat exactly: offline, as a host bouncing a project.
+  return plugin_->Start(sampleRate, maxBlockSize, kSample32, error, Steinberg::Vst::kOffline);
 }
 
 bool Vst3Player::SetParameter(const std::string& name, double value, std::string& error) {

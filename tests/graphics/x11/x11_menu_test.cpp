@@ -121,7 +121,7 @@ TEST_F(X11MenuTest, AClickInTheCascadedSubMenuLoadsThatPreset) {
   EXPECT_FALSE(user.failed);
   EXPECT_EQ(Value(*plugin_, kAmpMainVolume), 0.5);
   EXPECT_EQ(Value(*plugin_, kContainerSize), 0.25);
-  EXPECT_EQ(plugin_->Engine().Parameter(kSoundfieldAmt), 1.0);
+  EXPECT_EQ(EngineValue(*plugin_, kSoundfieldAmt), 1.0);
   EXPECT_TRUE(PopupWindows(display_).empty());
 }
 
