@@ -220,6 +220,9 @@ class IPluginCore {
   // work is done at once instead, and the audio thread takes its changes over at once, so
   // that an offline render repeats exactly.
   bool DeferToWorker(const DeferredCommand& command);
+  // The same for work that changes nothing the audio thread renders (what the editor shows):
+  // it always waits for the worker, offline renders included.
+  bool DeferDisplayWork(const DeferredCommand& command) { return deferred_.Push(command); }
   bool HasDeferredWork() const { return !deferred_.Empty(); }
   // Runs the deferred work waiting now, on the calling thread (the worker does this every few
   // milliseconds; tools and tests that need the result at once call it). Never from the

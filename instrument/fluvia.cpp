@@ -213,7 +213,7 @@ void Fluvia::ParamChanged(int index) {
                !soundCheckPending_.exchange(true, std::memory_order_acq_rel)) {
       // A controller moved a sound parameter: the worker updates the changed mark, once for
       // however many moves arrive before it runs.
-      DeferToWorker({DeferredCommand::Kind::ParamCommand, index, value});
+      DeferDisplayWork({DeferredCommand::Kind::ParamCommand, index, value});
     }
     return;
   }
@@ -242,6 +242,8 @@ void Fluvia::DeferredParamChanged(int index, double value) {
     if (presets_) presets_->SoundChanged();
     return;
   }
+  // The folder as it is now: the person may have saved or removed presets since the last look.
+  RescanPresets();
   if (index == kPresetSelector) {
     // The number the host asked for; the selector may have moved on since.
     GetParam(kPresetSelector)->SetValue(value);

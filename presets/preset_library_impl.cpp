@@ -18,12 +18,6 @@ namespace {
 constexpr double kSelectorMinimum = -1.0;
 constexpr double kSelectorMaximum = 10000.0;
 
-double ClampSelector(double value) {
-  if (value < kSelectorMinimum) return kSelectorMinimum;
-  if (value > kSelectorMaximum) return kSelectorMaximum;
-  return value;
-}
-
 // The preset number a selector value asks for: rounded half up. Only the library's range can
 // name a file, so anything else may map to 0 (no file).
 int PresetNumberOf(double selectorValue) {

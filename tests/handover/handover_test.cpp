@@ -209,7 +209,7 @@ TEST_F(HandOverTest, APresetFileThatVanishesBeforeTheWorkerLoadsItChangesNothing
   plugin.FinishDeferredWork();
   EXPECT_EQ(Value(kSystemEnergyAmt), 0.33);
   EXPECT_EQ(Library().ShownName(), "< Presets Library >");
-  EXPECT_EQ(Library().CurrentPresetNumber(), 3.0f);  // a number without a file, as the menu
+  EXPECT_EQ(Library().CurrentPresetNumber(), 0.0f);  // nothing became current
   EXPECT_EQ(Value(kPresetSelector), 0.0);
   Block();
   EXPECT_EQ(EngineValue(kSystemEnergyAmt), 0.33);
