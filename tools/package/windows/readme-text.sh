@@ -12,7 +12,7 @@ awk '
     # Sections for people working on Fluvia rather than with it; the licence has its own
     # file beside this one.
     split("Set up and test|Building by hand|Making the packages|Playing from the command line|" \
-          "Looking at the editor|Layout|Licence", names, "|")
+          "Factory presets and the library|Looking at the editor|Layout|Licence", names, "|")
     for (i in names) developers[names[i]] = 1
   }
   function underline(text, mark,   line) {
@@ -42,7 +42,13 @@ awk '
     next
   }
   skipping { next }
-  /^# / { title = substr($0, 3); print title; print underline(title, "="); next }
+  /^# / {
+    title = substr($0, 3)
+    # The part for developers, under a heading of its own.
+    skipping = (title == "For developers")
+    if (!skipping) { print title; print underline(title, "=") }
+    next
+  }
   { print plain($0) }
   END {
     print ""
