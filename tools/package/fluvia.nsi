@@ -1,14 +1,16 @@
 ; Fluvia's Windows installer (64-bit). Built by make-installer.sh, which passes:
 ;   VERSION  the version, "1.0.2"
-;   MODULES  a folder holding Fluvia.vst3 (the bundle) and Fluvia.dll (the VST2 module)
+;   MODULES  a folder holding Fluvia.vst3 (the bundle), Fluvia.dll (the VST2 module) and
+;            Fluvia.clap (the CLAP module)
 ;   PRESETS  a folder holding the factory presets, dated as the installer should date them
 ;   PRESET_LIST  an include file with one "!insertmacro FactoryPreset <file name>" per preset
 ;   LICENSE  the licence text shown before installing
 ;   COPYRIGHT  the copyright notices, installed next to the uninstaller
 ;   OUTFILE  the installer to write
 ;
-; Installs the VST3 bundle into Common Files\VST3, the VST2 module into a folder the person
-; chooses (default Program Files\VSTPlugins; /D=<folder> when silent) and the factory
+; Installs the VST3 bundle into Common Files\VST3, the CLAP module into Common Files\CLAP,
+; the VST2 module into a folder the person chooses (default Program Files\VSTPlugins;
+; /D=<folder> when silent) and the factory
 ; presets into the common documents folder. A factory preset that is already there is never
 ; replaced, so a preset the person changed survives every reinstall and upgrade. The
 ; uninstaller removes the modules and the factory presets that are still as installed, never
@@ -25,6 +27,7 @@ RequestExecutionLevel admin
 !define APP_KEY "Software\VelmoraAudio\Fluvia"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia"
 !define VST3_FOLDER "$COMMONFILES64\VST3"
+!define CLAP_FOLDER "$COMMONFILES64\CLAP"
 !define PRESET_FOLDER "$DOCUMENTS\VelmoraAudio\Fluvia\Presets"
 !define UNINSTALLER_FOLDER "$PROGRAMFILES64\VelmoraAudio\Fluvia"
 !define UNINSTALLER "${UNINSTALLER_FOLDER}\Uninstall Fluvia.exe"
@@ -46,7 +49,7 @@ VIAddVersionKey "LegalCopyright" "GNU General Public License version 3"
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${LICENSE}"
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs the VST3 plug-in into $COMMONFILES64\VST3, where every VST3 host looks, and the factory presets into the shared documents folder.$\r$\n$\r$\nChoose the folder for the VST2 plug-in: the folder your VST2 host scans."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs the VST3 plug-in into $COMMONFILES64\VST3 and the CLAP plug-in into $COMMONFILES64\CLAP, where every host of these formats looks, and the factory presets into the shared documents folder.$\r$\n$\r$\nChoose the folder for the VST2 plug-in: the folder your VST2 host scans."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST2 plug-in folder"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -74,6 +77,8 @@ Section "Fluvia"
   RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
   SetOutPath "${VST3_FOLDER}"
   File /r "${MODULES}/Fluvia.vst3"
+  SetOutPath "${CLAP_FOLDER}"
+  File "${MODULES}/Fluvia.clap"
 
   ; An earlier install may have put the VST2 module into another folder.
   ReadRegStr $0 HKLM "${APP_KEY}" "VST2Folder"
@@ -129,6 +134,8 @@ Section "Uninstall"
     RMDir "$0"
   ${EndIf}
   RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
+  Delete "${CLAP_FOLDER}\Fluvia.clap"
+  RMDir "${CLAP_FOLDER}"
 
   !include "${PRESET_LIST}"
   ; Folders go only when nothing of the person's is left in them.

@@ -3,7 +3,7 @@
 #
 #   bash tools/package/make-installer.sh --version X.Y.Z --modules DIR --presets DIR --out FILE
 #
-# DIR for --modules holds Fluvia.vst3 (the bundle) and Fluvia.dll. Each factory preset is
+# DIR for --modules holds Fluvia.vst3 (the bundle), Fluvia.dll and Fluvia.clap. Each factory preset is
 # dated by the last commit that changed it, so an unchanged preset carries the same date in
 # every version's installer and the uninstaller can tell it from one the person saved over.
 set -euo pipefail

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the packages people install from the built modules:
 #   fluvia_<version>_amd64.deb            VST3 bundle in /usr/lib/vst3, VST2 module in /usr/lib/vst,
+#                                         CLAP module in /usr/lib/clap,
 #                                         factory presets in /usr/share/fluvia/presets
 #   Fluvia-<version>-linux-x86_64.tar.gz  the same modules and presets to unpack by hand
 #   Fluvia-<version>-win64-setup.exe      the Windows installer (when the win64 build exists)
@@ -38,6 +39,8 @@ if [ ! -f "$vst3/Contents/x86_64-linux/Fluvia.so" ]; then
   exit 1
 fi
 [ -f "$vst2" ] || { echo "note: no VST2 module at $vst2: the Linux packages carry the VST3 bundle only" >&2; vst2=""; }
+clap="$linux_build/adapters/clap/Fluvia.clap"
+[ -f "$clap" ] || { echo "note: no CLAP module at $clap: the Linux packages carry none" >&2; clap=""; }
 
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
@@ -63,10 +66,21 @@ stage_linux_modules() {
   find "$vst3_dir/Fluvia.vst3" ${vst2:+"$vst2_dir/Fluvia.so"} -type f -exec chmod 644 {} +
 }
 
+# Copies the Linux CLAP module to <dir>/Fluvia.clap, stripped, with a shared library's
+# permissions (nothing when it was not built).
+stage_linux_clap() {
+  [ -n "$clap" ] || return 0
+  mkdir -p "$1"
+  cp "$clap" "$1/Fluvia.clap"
+  strip --strip-unneeded --remove-section=.comment "$1/Fluvia.clap"
+  chmod 644 "$1/Fluvia.clap"
+}
+
 # ---- Debian package -------------------------------------------------------------------------
 # dpkg-shlibdeps expects the files in the package's folder below a source tree.
 deb_root="$work/src/debian/fluvia"
 stage_linux_modules "$deb_root/usr/lib/vst3" "$deb_root/usr/lib/vst"
+stage_linux_clap "$deb_root/usr/lib/clap"
 install -d "$deb_root/usr/share/fluvia/presets" "$deb_root/usr/share/doc/fluvia"
 install -m 644 "$factory"/*.fluviapreset "$deb_root/usr/share/fluvia/presets/"
 install -m 644 "$here/debian/copyright" "$deb_root/usr/share/doc/fluvia/copyright"
@@ -78,7 +92,7 @@ chmod 644 "$deb_root/usr/share/doc/fluvia/changelog.gz"
 # control file, so give it a minimal one, and finds the package's root by its DEBIAN folder.
 mkdir -p "$deb_root/DEBIAN"
 printf 'Source: fluvia\n\nPackage: fluvia\nArchitecture: amd64\n' > "$work/src/debian/control"
-depends="$(cd "$work/src" && dpkg-shlibdeps -O $(find debian/fluvia/usr/lib -name '*.so') \
+depends="$(cd "$work/src" && dpkg-shlibdeps -O $(find debian/fluvia/usr/lib -name '*.so' -o -name '*.clap') \
            | sed -n 's/^shlibs:Depends=//p')"
 installed_size="$(du -sk --apparent-size "$deb_root/usr" | cut -f1)"
 sed -e "s/@VERSION@/$version/" -e "s/@DEPENDS@/$depends/" -e "s/@SIZE@/$installed_size/" \
@@ -94,12 +108,14 @@ echo "made $deb"
 name="Fluvia-$version-linux-x86_64"
 tar_root="$work/tar/$name"
 stage_linux_modules "$tar_root" "$tar_root"
+stage_linux_clap "$tar_root"
 install -d "$tar_root/Presets/Factory"
 install -m 644 "$factory"/*.fluviapreset "$tar_root/Presets/Factory/"
 sed "s/@VERSION@/$version/" "$here/INSTALL-linux.txt" > "$tar_root/INSTALL.txt"
 install -m 644 "$root/LICENSE" "$tar_root/LICENSE.txt"
 install -m 644 "$here/debian/copyright" "$tar_root/COPYRIGHT.txt"
 [ -n "$vst2" ] || sed -i '/^VST2:/,/^$/d' "$tar_root/INSTALL.txt"
+[ -n "$clap" ] || sed -i '/^CLAP:/,/^$/d' "$tar_root/INSTALL.txt"
 tgz="$out/$name.tar.gz"
 tar -C "$work/tar" --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
     -cf - "$name" | gzip -9n > "$tgz"

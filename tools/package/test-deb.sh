@@ -4,7 +4,8 @@
 #      presets there; the person changes one and saves a preset of their own;
 #   2. this version installs over it and over itself: the files are replaced, the person's
 #      presets stay;
-#   3. Ardour's VST3 and VST2 scanners read the modules from the system folders;
+#   3. Ardour's VST3 and VST2 scanners and Qtractor's CLAP scanner read the modules from the
+#      system folders;
 #   4. the demo rendered through the installed bundle with a fresh home lays the factory
 #      presets there and sounds exactly like the build's bundle with presets installed by
 #      fluvia-install-presets: the welcome preset came from the shared data folder (the
@@ -103,6 +104,14 @@ if [ -f /usr/lib/vst/Fluvia.so ]; then
 else
   echo "note: the package has no VST2 module to scan"
 fi
+qtractor_scan=/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan
+if [ -f /usr/lib/clap/Fluvia.clap ] && [ -x "$qtractor_scan" ]; then
+  cmake -DSCANNER="$qtractor_scan" -DINSTALLED=/usr/lib/clap/Fluvia.clap -DSCRATCH="$scratch/qtractor" \
+    -P "$root/tests/clap/qtractor_scan.cmake" > "$scratch/qtractor.log" 2>&1 \
+    || { cat "$scratch/qtractor.log"; fail "Qtractor's CLAP scanner"; }
+else
+  echo "note: no CLAP module in the package, or no Qtractor scanner to read it"
+fi
 
 # 4. The demo with a fresh home, against the build's bundle with installed presets.
 home_b="$scratch/home-b"
@@ -137,7 +146,7 @@ dpkg_run -r fluvia >/dev/null
 installed && fail "still installed after dpkg -r"
 dpkg-query -W -f='${Status}' fluvia 2>/dev/null | grep -q 'config-files' && fail "configuration files left"
 while IFS= read -r path; do
-  case "$path" in /. | /usr | /usr/lib | /usr/share | /usr/share/doc | /usr/lib/vst | /usr/lib/vst3) continue ;; esac
+  case "$path" in /. | /usr | /usr/lib | /usr/share | /usr/share/doc | /usr/lib/vst | /usr/lib/vst3 | /usr/lib/clap) continue ;; esac
   [ ! -e "$path" ] || fail "$path is left after removal"
 done <<<"$files"
 if [ -d /usr/lib/vst3 ] && [ -z "$(ls -A /usr/lib/vst3)" ]; then fail "an empty /usr/lib/vst3 is left"; fi

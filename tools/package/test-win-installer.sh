@@ -11,9 +11,9 @@
 #
 #   bash tools/package/test-win-installer.sh --modules DIR [--installer FILE] [--host EXE]
 #
-# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll; FILE is this version's installer
+# DIR holds the Windows Fluvia.vst3 bundle, Fluvia.dll and Fluvia.clap; FILE is this version's installer
 # made from them (made here when not given; the older one is always made here). --host names the Windows module
-# check (fluvia-module-check.exe), run as: EXE render vst3|vst2 MODULE 64 OUT [PRESET].
+# check (fluvia-module-check.exe), run as: EXE render vst3|vst2|clap MODULE 64 OUT [PRESET].
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
@@ -48,6 +48,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fres
 mkdir -p "$HOME"
 c="$WINEPREFIX/drive_c"
 vst3="$c/Program Files/Common Files/VST3/Fluvia.vst3"
+clap="$c/Program Files/Common Files/CLAP/Fluvia.clap"
 old_vst2_dir="$c/Program Files/VSTPlugins"
 vst2_dir="$c/Audio/VST2"
 presets="$c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
@@ -78,6 +79,7 @@ run "$setup" /S '/D=C:\Audio\VST2'
 [ ! -e "$old_vst2_dir" ] || fail "the VST2 module was not moved out of the earlier folder"
 cmp -s "$modules/Fluvia.dll" "$vst2_dir/Fluvia.dll" || fail "the VST2 module was not replaced"
 diff -r "$modules/Fluvia.vst3" "$vst3" >/dev/null || fail "the VST3 bundle was not replaced"
+cmp -s "$modules/Fluvia.clap" "$clap" || fail "the CLAP module is not in Common Files\\CLAP"
 [ "$(cat "$user_preset")" = "saved by the test" ] || fail "the user preset changed"
 [ "$(cat "$changed")" = "changed by the test" ] || fail "the changed factory preset was replaced"
 
@@ -103,6 +105,8 @@ if [ -n "$host" ]; then
     || fail "the installed VST3 module did not find the factory presets"
   (cd "$scratch" && run "$host" render vst2 'C:/Audio/VST2/Fluvia.dll' 64 vst2.raw) >/dev/null \
     || fail "the test host cannot play the installed VST2 module"
+  (cd "$scratch" && run "$host" render clap 'C:/Program Files/Common Files/CLAP/Fluvia.clap' 64 clap.raw) \
+    >/dev/null || fail "the test host cannot play the installed CLAP module"
 else
   echo "note: no Windows test host given: the modules were not loaded"
 fi
@@ -111,6 +115,7 @@ fi
 # there, so wait for every Wine process to end.
 run "$uninstaller" /S
 [ ! -e "$vst3" ] || fail "the VST3 bundle is left"
+[ ! -e "$clap" ] || fail "the CLAP module is left"
 [ ! -e "$vst2_dir" ] || fail "the VST2 folder is left"
 [ -d "$c/Audio" ] || fail "a folder the installer did not make was removed"
 [ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"
