@@ -3,6 +3,7 @@
 
 #include "tests/clap/clap_fixture.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/system_call_watch.h"
 
 namespace fluvia::claptest {
 namespace {
@@ -50,6 +51,45 @@ TEST_F(ClapRealtime, ProcessAndFlushAllocateNothingInTheSteadyState) {
     EXPECT_EQ(counter.Count(), 0u);
     plugin().Stop();
   }
+}
+
+TEST_F(ClapRealtime, AnEventAndAPointAtEveryFrameAllocateNothing) {
+  Start(48000.0, 64);
+  std::vector<float> left(64), right(64);
+  size_t allocations = 0;
+  for (int b = 0; b < 200; ++b) {
+    test_support::AllocationCounter counter;
+    for (uint32_t f = 0; f < 64; ++f) {
+      if (f % 2) {
+        plugin().Events().NoteOff(60, f);
+      } else {
+        plugin().Events().NoteOn(60, 0.7, f);
+      }
+      plugin().Events().ParamValue(ParamId(kAmpMainVolume), (f % 10) / 10.0, f);
+      plugin().Events().ParamValue(ParamId(kContainerSize), (f % 7) / 7.0, 63 - f);
+    }
+    ASSERT_EQ(plugin().Process(left.data(), right.data(), 64), clap::kProcessContinue);
+    plugin().Events().Clear();
+    if (b > 0) allocations += counter.Count();
+  }
+  EXPECT_EQ(allocations, 0u);
+}
+
+TEST_F(ClapRealtime, ProcessMakesNoSystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  Start(48000.0, 256);
+  std::vector<float> left(256), right(256);
+  for (int i = 0; i < 4; ++i) plugin().Process(left.data(), right.data(), 256);
+  const std::vector<long> calls = test_support::SystemCallsOf([&] {
+    for (int b = 0; b < 200; ++b) {
+      plugin().Events().Clear();
+      if (b % 20 == 0) plugin().Events().NoteOn(60, 0.9, uint32_t(b % 256));
+      if (b % 20 == 10) plugin().Events().NoteOff(60, 17);
+      plugin().Events().ParamValue(ParamId(kAmpMainVolume), 0.4 + 0.001 * b, uint32_t(b % 256));
+      plugin().Process(left.data(), right.data(), 256);
+    }
+  });
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
 }
 
 }  // namespace
