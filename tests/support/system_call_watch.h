@@ -6,7 +6,8 @@
 //   const auto calls = fluvia::test_support::SystemCallsOf([&] { plugin.ProcessBuffers(n); });
 //   EXPECT_TRUE(calls.empty());
 //
-// Linux x86-64 only; elsewhere Supported() is false and nothing is watched.
+// Linux x86-64 plain builds only; elsewhere (and under the sanitizers, whose runtimes make
+// system calls of their own) Supported() is false and nothing is watched.
 #pragma once
 
 #include <functional>
