@@ -41,6 +41,12 @@ if [ -f "$build/adapters/clap/Fluvia.clap" ]; then
   cp "$build/adapters/clap/Fluvia.clap" "$HOME/.clap/Fluvia.clap"
   echo "installed $HOME/.clap/Fluvia.clap"
 fi
+if [ -d "$build/adapters/lv2/Fluvia.lv2" ]; then
+  mkdir -p "$HOME/.lv2"
+  rm -rf "$HOME/.lv2/Fluvia.lv2"
+  cp -r "$build/adapters/lv2/Fluvia.lv2" "$HOME/.lv2/"
+  echo "installed $HOME/.lv2/Fluvia.lv2"
+fi
 if [ -x "$build/tools/presets/fluvia-install-presets" ]; then
   "$build/tools/presets/fluvia-install-presets"
 fi

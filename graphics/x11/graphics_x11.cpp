@@ -189,6 +189,38 @@ bool IGraphicsX11::WindowIsOpen() const { return x_ && !x_->windowGone; }
 
 unsigned long IGraphicsX11::XWindow() const { return WindowIsOpen() ? x_->window : 0; }
 
+bool IGraphicsX11::ParentSize(int& width, int& height) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen()) return false;
+  X11ErrorTrap trap(x_->display);
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  // The parent as it is now: a host may have reparented the window since it was opened.
+  if (!XQueryTree(x_->display, x_->window, &root, &parent, &children, &count)) return false;
+  if (children) XFree(children);
+  int x = 0, y = 0;
+  unsigned w = 0, h = 0, border = 0, depth = 0;
+  if (!parent || !XGetGeometry(x_->display, parent, &root, &x, &y, &w, &h, &border, &depth) ||
+      trap.SyncAndCheck()) {
+    return false;
+  }
+  width = int(w);
+  height = int(h);
+  return true;
+}
+
+void IGraphicsX11::AnnounceSize() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen()) return;
+  X11ErrorTrap trap(x_->display);
+  // A configure request that changes nothing sends no event, so the size changes and returns.
+  const unsigned w = unsigned(std::max(Width(), 1)), h = unsigned(std::max(Height(), 1));
+  XResizeWindow(x_->display, x_->window, w, h + 1);
+  XResizeWindow(x_->display, x_->window, w, h);
+  XFlush(x_->display);
+}
+
 void* IGraphicsX11::GetWindowHandle() {
   return WindowIsOpen() ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(x_->window))
                         : nullptr;

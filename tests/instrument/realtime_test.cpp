@@ -61,9 +61,7 @@ TEST_F(InstrumentTest, ManyEventsPerBlockAllocateNothing) {
 }
 
 TEST_F(InstrumentTest, ProcessingMakesNoSystemCall) {
-  if (!test_support::SystemCallWatchSupported()) {
-    GTEST_SKIP() << "no system call watch in this build";
-  }
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
   Block();
   std::vector<float> l(kBlock), r(kBlock);
   float* outs[] = {l.data(), r.data()};
@@ -82,10 +80,50 @@ TEST_F(InstrumentTest, ProcessingMakesNoSystemCall) {
   EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
 }
 
-TEST(SystemCallWatch, SeesASystemCall) {
-  if (!test_support::SystemCallWatchSupported()) {
-    GTEST_SKIP() << "no system call watch in this build";
+// At high rates the engine runs at the base rate and its output is upsampled: that path too
+// allocates nothing and makes no system call, with notes and parameter points on odd frames
+// cutting the blocks into segments that end inside engine frames.
+class HighRateInstrumentTest : public InstrumentTest,
+                               public ::testing::WithParamInterface<double> {
+ protected:
+  HighRateInstrumentTest() {
+    plugin.SetSampleRate(GetParam());
+    plugin.ResetDsp();
   }
+};
+
+TEST_P(HighRateInstrumentTest, ProcessingAllocatesNothingAndMakesNoSystemCall) {
+  NoteOn(60);
+  Block();
+  std::vector<float> l(kBlock), r(kBlock);
+  float* outs[] = {l.data(), r.data()};
+  auto play = [&] {
+    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    for (int b = 0; b < 300; ++b) {
+      for (int i = 0; i < 16; ++i) {
+        plugin.ProcessMidi({i * 16 + 1, uint8_t(i % 2 ? 0x80 : 0x90), 60, 100});
+        plugin.AddParamPoint(kContainerSize, (i % 10) / 10.0, i * 16 + 7);
+      }
+      plugin.ProcessMidi({3, 0xB0, 12, uint8_t(b % 128)});
+      plugin.AttachOutputBuffers(0, 2, outs);
+      plugin.ProcessBuffers(kBlock);
+    }
+  };
+  {
+    AllocationCounter counter;
+    play();
+    EXPECT_EQ(counter.Count(), 0u);
+  }
+  ASSERT_TRUE(test_support::SystemCallWatchSupported());
+  const std::vector<long> calls = test_support::SystemCallsOf(play);
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+  EXPECT_GT(plugin.RateRenderer().EngineFrames(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, HighRateInstrumentTest, ::testing::Values(96000.0, 192000.0, 384000.0));
+
+TEST(SystemCallWatch, SeesASystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
   const std::vector<long> calls = test_support::SystemCallsOf([] { (void)getpid(); });
   ASSERT_FALSE(calls.empty());
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "engine/noise.h"
@@ -23,10 +24,11 @@ enum class Width { Float32, Float64 };
 // Hands the events to the instrument as an adapter does and renders through its buffers.
 class InstrumentSink : public test_support::TimedSink {
  public:
-  InstrumentSink(Width width, int maxBlock) : plugin_(TestOptions()), width_(width) {
+  InstrumentSink(Width width, int maxBlock, double rate = 48000.0)
+      : plugin_(TestOptions()), width_(width) {
     plugin_.SetInputChannelConnections(0, 2, true);
     plugin_.SetOutputChannelConnections(0, 2, true);
-    plugin_.SetSampleRate(48000.0);
+    plugin_.SetSampleRate(rate);
     plugin_.SetMaxBlockSize(maxBlock);
     plugin_.ResetDsp();
   }
@@ -60,9 +62,10 @@ class InstrumentSink : public test_support::TimedSink {
   std::vector<float> floats_[2];
 };
 
-StereoSamples Play(const TimedScenario& scenario, int block, Width width, int maxBlock = 4096) {
+StereoSamples Play(const TimedScenario& scenario, int block, Width width, int maxBlock = 4096,
+                   double rate = 48000.0) {
   SetNoiseState(kNoiseLoadState);
-  InstrumentSink sink(width, maxBlock);
+  InstrumentSink sink(width, maxBlock, rate);
   return test_support::PlayScenario(scenario, block, sink);
 }
 
@@ -81,6 +84,56 @@ TEST(TimedEvents, EveryBlockSizeGivesTheSamplesOfOneFramePerBlock) {
       // Host blocks longer than the announced maximum run in pieces; still the same.
       EXPECT_EQ(test_support::FirstDifference(Play(scenario, 4096, width, 333), reference), -1);
     }
+  }
+}
+
+TEST(TimedEvents, AtHighRatesEveryBlockSizeGivesTheSamplesOfOneFramePerBlockToo) {
+  // There the engine runs at the base rate and its output is upsampled: an event acts from
+  // the first engine frame not yet rendered when it arrives, which depends only on its frame.
+  for (double rate : {88200.0, 96000.0, 192000.0}) {
+    for (const TimedScenario& scenario : test_support::TimedScenarios()) {
+      SCOPED_TRACE(scenario.name + " at " + std::to_string(rate));
+      const StereoSamples reference = Play(scenario, 1, Width::Float64, 4096, rate);
+      for (int block : test_support::InvariantBlockSizes()) {
+        EXPECT_EQ(test_support::FirstDifference(
+                      Play(scenario, block, Width::Float64, 4096, rate), reference),
+                  -1)
+            << "block " << block;
+      }
+      EXPECT_EQ(test_support::FirstDifference(Play(scenario, 4096, Width::Float64, 333, rate),
+                                              reference),
+                -1);
+    }
+  }
+}
+
+TEST(TimedEvents, AtHighRatesANoteActsFromTheEngineFrameAfterItsFrame) {
+  // At 192 kHz an engine frame makes host frames 4k to 4k + 3. A note at host frame 701, 702,
+  // 703 or 704 acts from engine frame 176 (host frame 704), one at 700 from engine frame 175.
+  auto drip = [](long frame) {
+    TimedScenario scenario{"drip", {}, 4096};
+    test_support::TimedEvent fade;
+    fade.kind = test_support::TimedEvent::Kind::Param;
+    fade.param = kAmpFadeInOut;
+    scenario.events.push_back(fade);
+    test_support::TimedEvent on;
+    on.frame = frame, on.status = 0x90, on.data1 = 60, on.data2 = 100;
+    scenario.events.push_back(on);
+    return scenario;
+  };
+  for (int block : {1, 64, 1024}) {
+    SCOPED_TRACE(block);
+    const StereoSamples atEngineFrame = Play(drip(704), block, Width::Float64, 4096, 192000.0);
+    for (size_t i = 0; i < 704; ++i) ASSERT_EQ(atEngineFrame.left[i], 0.0) << i;
+    for (long frame : {701, 702, 703}) {
+      EXPECT_EQ(test_support::FirstDifference(
+                    Play(drip(frame), block, Width::Float64, 4096, 192000.0), atEngineFrame),
+                -1)
+          << frame;
+    }
+    EXPECT_NE(test_support::FirstDifference(Play(drip(700), block, Width::Float64, 4096, 192000.0),
+                                            atEngineFrame),
+              -1);
   }
 }
 

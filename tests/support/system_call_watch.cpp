@@ -5,15 +5,17 @@
 #include <cstdlib>
 #include <thread>
 
-// Under AddressSanitizer or ThreadSanitizer the runtime maps its own memory lazily from any
-// thread (shadow, report buffers); on the watched thread those calls fail, and the runtime
-// then crashes inside its own error report and spins there. So the watch runs in plain
-// builds only.
+// The sanitizers' runtimes make system calls of their own on every thread (shadow memory,
+// thread teardown), so the watch runs in the plain builds only.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define FLUVIA_SANITIZED_BUILD 1
+#define FLUVIA_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define FLUVIA_UNDER_SANITIZER 1
+#endif
 #endif
 
-#if defined(__linux__) && defined(__x86_64__) && !defined(FLUVIA_SANITIZED_BUILD)
+#if defined(__linux__) && defined(__x86_64__) && !defined(FLUVIA_UNDER_SANITIZER)
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>

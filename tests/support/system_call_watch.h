@@ -6,8 +6,8 @@
 //   const auto calls = fluvia::test_support::SystemCallsOf([&] { plugin.ProcessBuffers(n); });
 //   EXPECT_TRUE(calls.empty());
 //
-// Linux x86-64 plain builds only; elsewhere (and under the sanitizers, whose runtimes make
-// system calls of their own) Supported() is false and nothing is watched.
+// Linux x86-64 builds without a sanitizer only; elsewhere SystemCallWatchSupported() is false
+// and nothing is watched.
 #pragma once
 
 #include <functional>

@@ -75,9 +75,7 @@ TEST_F(Vst3Realtime, AnEventAndAPointAtEveryFrameAllocateNothing) {
 }
 
 TEST_F(Vst3Realtime, ProcessMakesNoSystemCall) {
-  if (!test_support::SystemCallWatchSupported()) {
-    GTEST_SKIP() << "no system call watch in this build";
-  }
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
   Start(48000.0, 256, kSample32);
   std::vector<float> left(256), right(256);
   for (int i = 0; i < 4; ++i) plugin().Process(left.data(), right.data(), 256);

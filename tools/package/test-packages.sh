@@ -53,6 +53,11 @@ fi
 if [ -f "$linux_build/adapters/clap/Fluvia.clap" ]; then
   [ -f "$home/.clap/Fluvia.clap" ] || fail "no CLAP module in ~/.clap"
 fi
+if [ -f "$linux_build/adapters/lv2/Fluvia.lv2/Fluvia.so" ]; then
+  [ -f "$home/.lv2/Fluvia.lv2/manifest.ttl" ] || fail "no LV2 bundle in ~/.lv2"
+  LV2_PATH="$home/.lv2:/usr/lib/lv2" lv2info https://velmora.audio/plugins/fluvia >/dev/null \
+    || fail "lilv cannot read the archive's LV2 bundle"
+fi
 for f in "$root"/presets/factory/*.fluviapreset; do
   cmp -s "$f" "$home/Documents/VelmoraAudio/Fluvia/Presets/Factory/$(basename "$f")" \
     || fail "the archive's instructions did not lay $(basename "$f")"
