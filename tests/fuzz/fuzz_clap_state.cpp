@@ -52,7 +52,7 @@ int64_t Read(const fluvia::clap::IStream* stream, void* buffer, uint64_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   fluvia::Fluvia& plugin = Instance();
-  Stream state{data + 2, size - 2, 0, data[0] % 16, data[1], 0};
+  Stream state{data + 2, size - 2, 0, uint64_t(data[0] % 16), data[1], 0};
   const fluvia::clap::IStream stream{&state, Read};
   const bool complete = fluvia::LoadClapState(plugin, &stream);
   // Success needs the whole block and the bypass flag from the stream.
