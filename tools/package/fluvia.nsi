@@ -23,6 +23,8 @@
 Target amd64-unicode
 Unicode true
 SetCompressor /SOLID lzma
+; A window that spans the modules: the three DLLs share the artwork and most of the code.
+SetCompressorDictSize 64
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
