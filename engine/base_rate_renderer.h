@@ -32,8 +32,8 @@ struct BaseRatePlan {
 // The engine rate is the host rate divided by the power of two from 1 to 16 that brings it
 // nearest, as a ratio, to 44.1 or 48 kHz (on a tie the smaller divisor). Multiples of the two
 // rates map onto them exactly (88.2 and 176.4 kHz onto 44.1 kHz; 96 and 192 kHz onto 48 kHz);
-// rates up to 65.07 kHz (between 48 and 88.2 kHz at the same ratio from both) render directly,
-// and so does a rate that is not a positive finite number (the engine treats it as 0).
+// rates up to 65.07 kHz (the geometric mean of 48 and 88.2 kHz) render directly, and so does a
+// rate that is not a positive finite number (the engine treats it as 0).
 BaseRatePlan PlanBaseRate(double hostRate);
 
 class BaseRateRenderer {

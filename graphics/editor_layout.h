@@ -20,6 +20,7 @@ class IKnobMultiControl;
 class IPanelControl;
 class IPluginCore;
 class ITextControl;
+class IValueReadout;
 
 struct EditorControls {
   static constexpr int kNumRows = 22;
@@ -37,6 +38,7 @@ struct EditorControls {
   IContactControl* presetForward = nullptr;      // row 17
   IControl* rows[kNumRows] = {};                 // every control, index = row = list index
   IControl* sizeMenu = nullptr;                  // over the header, after the rows (if given)
+  IValueReadout* readout = nullptr;              // the knobs' name and value, on top of all
 };
 
 // The text the preset name shows until a preset is loaded.
@@ -48,7 +50,8 @@ inline constexpr const char* kPresetFileExtension = "fluviapreset";
 // one with every measure halved. presetSelector becomes row 15 (an inert stand-in of the
 // same rectangle when null). The editor is not handed to the plug-in here: the caller attaches
 // it once the layout is built.
-// A size menu, when given, is attached after the rows, over the header.
+// A size menu, when given, is attached after the rows, over the header; the knobs' readout
+// comes last, above everything, and the editor then follows the pointer for it.
 EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, ArtworkSet set,
                                  std::unique_ptr<IControl> presetSelector,
                                  const std::string& presetDirectory,

@@ -12,8 +12,10 @@
 //
 // Threads: events, drawing and the window operations run on the editor's window thread. The
 // plug-in may report parameter changes from any thread; those never wait for the editor (see
-// SetParameterFromPlug).
+// SetParameterFromPlug), and the audio thread's never touch the editor's lock at all.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -46,10 +48,14 @@ class IGraphics : public IEditorLink {
 
   // ---- Plug-in side (IEditorLink) ----------------------------------------------------------
   // Updates every control bound to the parameter (and auxiliary bindings). Real values are
-  // mapped to 0..1 first. Called from any thread: when the editor thread is busy the value is
-  // parked and applied at the editor's next event or timer tick, so a plug-in thread holding
-  // the instance mutex never waits for the editor (which may be waiting for that mutex).
+  // mapped to 0..1 first. Called from any thread: the value is parked in the parameter's slot
+  // (the latest one wins) and applied at once when the editor's lock is free, otherwise at the
+  // editor's next event or timer tick, so a plug-in thread holding the instance mutex never
+  // waits for the editor (which may be waiting for that mutex). On the audio thread it acts
+  // as PostParameterFromPlug.
   void SetParameterFromPlug(int index, double value, bool normalised) override;
+  // Only parks the value: wait-free, allocation-free, no lock (the audio thread's way).
+  void PostParameterFromPlug(int index, double normalised) override;
   void PrepareDrawing() override;
   int Width() const override { return width_; }
   int Height() const override { return height_; }
@@ -103,6 +109,9 @@ class IGraphics : public IEditorLink {
   // person must be told where no desktop dialog can show it. The next click in the editor
   // closes it and goes no further. An empty text removes it.
   void ShowNotice(const std::string& text);
+  // The same from a thread that may hold the instance mutex: never waits for the editor
+  // lock; when the editor is busy the notice appears at its next event or timer tick.
+  void PostNotice(const std::string& text);
   std::string Notice() const;
   // Where the notice is drawn; empty without one.
   IBounds NoticeRect() const;
@@ -244,11 +253,6 @@ class IGraphics : public IEditorLink {
   void SetSavedCursor(int x, int y) { savedCursorX_ = x, savedCursorY_ = y; }
 
  private:
-  struct PendingValue {
-    int index;
-    double normalised;
-  };
-
   void ApplyParameter(int index, double normalised);
   // Applies the values parked while the editor thread held the lock; called with the lock.
   void ApplyPendingValues();
@@ -297,8 +301,13 @@ class IGraphics : public IEditorLink {
   IBounds noticeDirty_;  // where the notice appeared or went, not yet redrawn
   bool noticeTookPress_ = false;  // so the release of that press goes nowhere either
 
-  std::mutex pendingLock_;  // a leaf lock: nothing else is taken while it is held
-  std::vector<PendingValue> pending_;
+  // The parked values: one slot per parameter of the plug-in and a bit that marks it.
+  int numPlugParams_ = 0;
+  std::unique_ptr<std::atomic<double>[]> plugValues_;
+  std::unique_ptr<std::atomic<uint64_t>[]> plugChanged_;
+  // Notices posted while the editor was busy (never from the audio thread).
+  std::mutex noticeLock_;  // a leaf lock: nothing else is taken while it is held
+  std::vector<std::string> pendingNotices_;
 };
 
 }  // namespace fluvia

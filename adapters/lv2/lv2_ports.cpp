@@ -29,7 +29,7 @@ std::vector<Lv2ControlPort> Lv2ControlPorts(const IPluginCore& core) {
     port.index = Lv2PortCount(ports.size());
     port.param = i;
     port.symbol = Lv2Symbol(param.Name());
-    port.name = param.Name();
+    port.name = param.DisplayName();
     port.minimum = static_cast<float>(param.Minimum());
     port.maximum = static_cast<float>(param.Maximum());
     port.defaultValue = static_cast<float>(param.DefaultValue());

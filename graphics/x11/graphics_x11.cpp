@@ -79,7 +79,6 @@ struct IGraphicsX11::PendingFilePrompt {
   std::unique_ptr<ChildProcess> chooser;
   int mode = kFileOpen;
   std::string directory;  // where it started: kept when nothing is chosen
-  std::string extensions;
   FileDone done;
 };
 
@@ -388,13 +387,13 @@ void IGraphicsX11::CreateTextEntry(IControl&, const ITextStyle&, const IBounds&,
 
 namespace {
 
-// The dialog's answer as a file and folder (a name saved without an extension gets the first
-// one); anything that is not an absolute path in an existing folder (and, when
+// The dialog's answer as a file and folder, as typed: the plug-in completes the name (only it
+// knows whether a completed name would replace a file nobody offered to replace); anything
+// that is not an absolute path in an existing folder (and, when
 // opening, an existing file) counts as cancelled.
-void AcceptChosenPath(const ProcessResult& result, int mode, const std::string& extensions,
-                      std::string& file, std::string& directory) {
+void AcceptChosenPath(const ProcessResult& result, int mode, std::string& file,
+                      std::string& directory) {
   std::string path = result.started && result.exitCode == 0 ? FirstLine(result.output) : "";
-  if (mode == IGraphics::kFileSave) path = WithDefaultExtension(path, extensions);
   const std::string folder = FolderOf(path);
   const bool acceptable = !path.empty() && path[0] == '/' && IsDirectory(folder) &&
                           (mode == IGraphics::kFileSave ? !IsDirectory(path) : IsRegularFile(path));
@@ -443,7 +442,7 @@ void IGraphicsX11::PromptForFile(std::string& file, int mode, std::string& direc
       [this] { ServiceWhileModal(); });
   --modalDepth_;
   Invalidate(IBounds(0, 0, Width(), Height()));
-  AcceptChosenPath(result, mode, extensions, file, directory);
+  AcceptChosenPath(result, mode, file, directory);
 }
 
 void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
@@ -475,7 +474,6 @@ void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
   pending->chooser = std::move(chooser);
   pending->mode = mode;
   pending->directory = start;
-  pending->extensions = extensions;
   pending->done = std::move(done);
   pendingFile_ = std::move(pending);
   // The editor keeps painting but takes no input until the dialog answers, as with a menu.
@@ -493,8 +491,7 @@ void IGraphicsX11::FinishFilePrompt(bool abandoned) {
   answer.directory = pending->directory;
   answer.abandoned = abandoned;
   if (!abandoned) {
-    AcceptChosenPath(pending->chooser->Result(), pending->mode, pending->extensions,
-                     answer.file, answer.directory);
+    AcceptChosenPath(pending->chooser->Result(), pending->mode, answer.file, answer.directory);
   }
   pending->chooser.reset();  // a dialog still up is ended and reaped here
   --modalDepth_;

@@ -3,9 +3,11 @@
 #   fluvia_<version>_amd64.deb            VST3 bundle in /usr/lib/vst3, VST2 module in /usr/lib/vst,
 #                                         CLAP module in /usr/lib/clap,
 #                                         LV2 bundle in /usr/lib/lv2,
-#                                         factory presets in /usr/share/fluvia/presets
+#                                         factory presets in /usr/share/fluvia/presets, the
+#                                         README in /usr/share/doc/fluvia
 #   Fluvia-<version>-linux-x86_64.tar.gz  the same modules and presets to unpack by hand, with
 #                                         fluvia-install-presets to lay or upgrade the presets
+#                                         and the README
 #   Fluvia-<version>-win64-setup.exe      the Windows installer (when the win64 build exists)
 #
 #   bash tools/package/make-packages.sh [--out DIR] [--linux-build DIR] [--win-build DIR]
@@ -103,6 +105,9 @@ stage_lv2_bundle "$deb_root/usr/lib/lv2"
 install -d "$deb_root/usr/share/fluvia/presets" "$deb_root/usr/share/doc/fluvia"
 install -m 644 "$factory"/*.fluviapreset "$deb_root/usr/share/fluvia/presets/"
 install -m 644 "$here/debian/copyright" "$deb_root/usr/share/doc/fluvia/copyright"
+# The README: what each knob does, the presets, where things live, removing, troubleshooting.
+gzip -9n < "$root/README.md" > "$deb_root/usr/share/doc/fluvia/README.md.gz"
+chmod 644 "$deb_root/usr/share/doc/fluvia/README.md.gz"
 sed "s/@VERSION@/$version/; s/@DATE@/$(date -u -R -d "@$stamp")/" "$here/debian/changelog.in" \
   | gzip -9n > "$deb_root/usr/share/doc/fluvia/changelog.gz"
 chmod 644 "$deb_root/usr/share/doc/fluvia/changelog.gz"
@@ -136,6 +141,7 @@ install -m 755 "$installer_tool" "$tar_root/fluvia-install-presets"
 strip --strip-unneeded --remove-section=.comment "$tar_root/fluvia-install-presets"
 sed "s/@VERSION@/$version/" "$here/INSTALL-linux.txt" > "$tar_root/INSTALL.txt"
 install -m 644 "$root/LICENSE" "$tar_root/LICENSE.txt"
+install -m 644 "$root/README.md" "$tar_root/README.md"
 install -m 644 "$here/debian/copyright" "$tar_root/COPYRIGHT.txt"
 [ -n "$vst2" ] || sed -i '/^VST2:/,/^$/d' "$tar_root/INSTALL.txt"
 [ -n "$clap" ] || sed -i '/^CLAP:/,/^$/d' "$tar_root/INSTALL.txt"

@@ -37,6 +37,12 @@ step "lintian"
 lintian --display-info --fail-on error,warning "$deb" \
   || fail "lintian reports errors or warnings"
 
+step "the README in both Linux packages"
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/fluvia/README.md.gz | gunzip \
+  | cmp -s - "$root/README.md" || fail "the Debian package does not carry the README"
+tar -xzOf "$tgz" "Fluvia-$version-linux-x86_64/README.md" | cmp -s - "$root/README.md" \
+  || fail "the archive does not carry the README"
+
 step "the archive, installed by its own instructions"
 tar -C "$scratch" -xzf "$tgz"
 unpacked="$scratch/Fluvia-$version-linux-x86_64"

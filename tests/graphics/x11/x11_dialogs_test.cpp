@@ -92,11 +92,11 @@ TEST_F(X11FilePromptTest, TheDialogsAnswerBecomesTheFileAndItsFolder) {
       << args;
   EXPECT_EQ(args.find("--save"), std::string::npos) << args;
 
-  // Saving: a name typed without an extension gets the first one.
+  // Saving: the name comes back as typed (the plug-in completes it).
   FakeZenity((folder_ / "User" / "Mine").string(), 0);
   file.clear();
   editor_->PromptForFile(file, IGraphics::kFileSave, directory, "fluviapreset txt");
-  EXPECT_EQ(file, (folder_ / "User" / "Mine.fluviapreset").string());
+  EXPECT_EQ(file, (folder_ / "User" / "Mine").string());
   EXPECT_NE(Arguments().find("--save\n"), std::string::npos);
 }
 

@@ -283,10 +283,17 @@ int main(int argc, char** argv) {
   const double rms = PlayNote(*plugin, 100);
   Check(rms > 1e-4, "a note sounds (rms " + juce::String(rms) + ")");
 
-  auto* volume = FindParameter(*plugin, "AmpMainVolume");
-  Check(volume != nullptr, "AmpMainVolume is a parameter");
+  // The host lists what a person plays, by the knobs' labels.
+  juce::StringArray names;
+  for (auto* parameter : plugin->getParameters()) names.add(parameter->getName(128));
+  Check(names.joinIntoString(", ") ==
+            "Fading, Volume, Material, Size, Collisions, Mass Spread, Kinetics, Library Preset, "
+            "Panorama, System Energy",
+        "parameters: " + names.joinIntoString(", "));
+  auto* volume = FindParameter(*plugin, "Volume");
+  Check(volume != nullptr, "Volume is a parameter");
   if (volume) {
-    Check(std::fabs(volume->getValue() - 0.75f) < 1e-5f, "AmpMainVolume starts at 0.75");
+    Check(std::fabs(volume->getValue() - 0.75f) < 1e-5f, "Volume starts at 0.75");
     volume->setValueNotifyingHost(0.3f);
     PlayNote(*plugin, 2);  // the port change reaches the plug-in with a block
     juce::MemoryBlock state;
@@ -304,7 +311,7 @@ int main(int argc, char** argv) {
     }
     PlayNote(*plugin, 2);
     Check(std::fabs(volume->getValue() - 0.3f) < 1e-5f,
-          "state restored AmpMainVolume to " + juce::String(volume->getValue()));
+          "state restored Volume to " + juce::String(volume->getValue()));
     // A factory preset from the host's own menu sets the stored values.
     const int shower = programs.indexOf("SFX - Shower");
     if (shower >= 0) {
