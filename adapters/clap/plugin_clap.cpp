@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "adapters/clap/extension_tables.h"
@@ -161,7 +162,17 @@ void IPluginCLAP::StopProcessing() {
 void IPluginCLAP::Reset() {
   CheckAudioThread();
   if (!Active()) return;
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
+  // The reset comes on the audio thread, which may not wait for the instance mutex: when
+  // another thread holds it, the next block does the reset before it renders.
+  resetPending_.store(true, std::memory_order_relaxed);
+  RunPendingReset();
+}
+
+void IPluginCLAP::RunPendingReset() {
+  if (!resetPending_.load(std::memory_order_relaxed)) return;
+  std::unique_lock<std::recursive_mutex> lock(core_->Mutex(), std::try_to_lock);
+  if (!lock.owns_lock()) return;
+  resetPending_.store(false, std::memory_order_relaxed);
   core_->ResetDsp();
 }
 
@@ -184,9 +195,13 @@ const void* IPluginCLAP::Extension(const char* id) const {
 
 // ---- Threads and the host's log -----------------------------------------------------------------
 
-bool IPluginCLAP::OnMainThread(const char* call) const {
+bool IPluginCLAP::OnHostMainThread() const {
   const clap::HostThreadCheck* check = hostExtensions_.threadCheck;
-  if (!check || !check->isMainThread || check->isMainThread(host_)) return true;
+  return !check || !check->isMainThread || check->isMainThread(host_);
+}
+
+bool IPluginCLAP::OnMainThread(const char* call) const {
+  if (OnHostMainThread()) return true;
   char message[160];
   std::snprintf(message, sizeof message, "Fluvia: %s called off the host's main thread", call);
   Log(clap::kLogHostMisbehaving, message);
@@ -235,8 +250,9 @@ void IPluginCLAP::ReportParamChange(int index, double /*normalised*/) {
 
 void IPluginCLAP::EndParamEdit(int index) { QueueEdit({ParamEdit::Kind::End, index, 0.0}); }
 
+// The transport is the audio thread's, copied from the block being processed: these answer
+// its questions about that block, without a lock.
 int32_t IPluginCLAP::SamplePosition() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   if (!hasTransport_ || !(transport_.flags & clap::kTransportHasSecondsTimeline)) return 0;
   const double frames = double(transport_.songPosSeconds) / double(clap::kSecTimeFactor) *
                         core_->SampleRate();
@@ -245,13 +261,11 @@ int32_t IPluginCLAP::SamplePosition() {
 }
 
 double IPluginCLAP::HostTempo() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   if (!hasTransport_ || !(transport_.flags & clap::kTransportHasTempo)) return 0.0;
   return std::isfinite(transport_.tempo) && transport_.tempo > 0.0 ? transport_.tempo : 0.0;
 }
 
 void IPluginCLAP::TimeSignature(int& numerator, int& denominator) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   numerator = 0;
   denominator = 0;
   if (!hasTransport_ || !(transport_.flags & clap::kTransportHasTimeSignature)) return;
@@ -260,7 +274,6 @@ void IPluginCLAP::TimeSignature(int& numerator, int& denominator) {
 }
 
 void IPluginCLAP::FillTimeInfo(TimeInfo& info) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   if (!hasTransport_) return;
   const clap::EventTransport& t = transport_;
   const auto beats = [](clap::BeatTime time) { return double(time) / double(clap::kBeatTimeFactor); };
@@ -291,6 +304,26 @@ void IPluginCLAP::ResizeEditor(int width, int height) {
                                        uint32_t(std::max(height, 0)));
   }
   core_->EditorResized();
+}
+
+void IPluginCLAP::ReportPresetChange() {
+  // The host reads every value again, on its main thread (the editor's, where a person loads
+  // a preset); from any other thread the host is asked to call back there first.
+  if (OnHostMainThread()) {
+    RescanValues();
+  } else {
+    rescanPending_.store(true, std::memory_order_relaxed);
+    if (host_ && host_->requestCallback) host_->requestCallback(host_);
+  }
+}
+
+void IPluginCLAP::OnMainThread() {
+  if (rescanPending_.exchange(false, std::memory_order_relaxed)) RescanValues();
+}
+
+void IPluginCLAP::RescanValues() {
+  const clap::HostParams* params = hostExtensions_.params;
+  if (params && params->rescan) params->rescan(host_, clap::kParamRescanValues);
 }
 
 bool IPluginCLAP::SendMidi(const MidiMessage& /*message*/) { return false; }

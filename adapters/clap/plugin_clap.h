@@ -4,9 +4,12 @@
 // reaches the host through the host record and the host's extensions, all looked up in init.
 //
 // Threads: the host's main thread calls the lifecycle, parameter information, state and editor
-// entries; its audio thread calls process (and flush while processing). Processing, state
-// transfers and parameter access take the core's instance mutex, as in the other formats. The
-// editor's edits reach the host through a queue that process and flush drain.
+// entries; its audio thread calls process, reset and (while active) flush. The audio thread
+// never waits: process and a flush while processing run inside the core's audio thread scope
+// without a lock, a flush with processing stopped hands the values over without waiting, and a
+// reset that finds the instance mutex taken is done by the next block. State transfers and
+// setup take the instance mutex on the main thread, as in the other formats. The editor's
+// edits reach the host through a queue that process and flush drain.
 
 #include <atomic>
 #include <memory>
@@ -49,7 +52,8 @@ class IPluginCLAP final : public IHostLink {
   void Reset();
   clap::ProcessStatus Process(const clap::Process* process);
   const void* Extension(const char* id) const;
-  void OnMainThread() {}
+  // The host's callback on its main thread, asked for with request_callback.
+  void OnMainThread();
   bool Active() const { return stage_ >= Stage::Active; }
   bool Processing() const { return stage_ == Stage::Processing; }
 
@@ -92,7 +96,7 @@ class IPluginCLAP final : public IHostLink {
   void BeginParamEdit(int index) override;
   void ReportParamChange(int index, double normalised) override;
   void EndParamEdit(int index) override;
-  void ReportPresetChange() override {}
+  void ReportPresetChange() override;
   bool IsOfflineRendering() override { return offline_.load(std::memory_order_relaxed); }
   int32_t SamplePosition() override;
   double HostTempo() override;
@@ -116,17 +120,26 @@ class IPluginCLAP final : public IHostLink {
   };
 
   void LookUpHostExtensions();
+  // Whether the host says this is its main thread (true when it has no thread check).
+  bool OnHostMainThread() const;
   // False (and a note in the host's log) when the host says this is not its main thread.
   bool OnMainThread(const char* call) const;
   void CheckAudioThread();
   void Log(clap::LogSeverity severity, const char* message) const;
   void QueueEdit(const ParamEdit& edit);
 
-  // Processing steps, all under the core mutex.
+  // A reset asked for on the audio thread, done when the instance mutex is free at once.
+  void RunPendingReset();
+  // Asks the host to read every parameter value again (main thread).
+  void RescanValues();
+
+  // Processing steps, on the audio thread inside the core's audio thread scope.
   void HandleInputEvents(const clap::InputEvents* in, uint32_t frames, bool withNotes);
   void HandleNote(const clap::EventNote& note, uint16_t type);
   void HandleMidi(const clap::EventMidi& midi);
   void HandleParamValue(const clap::EventParamValue& event);
+  // A flush with processing stopped: the parameter values only, handed over without waiting.
+  void HandleFlushedValues(const clap::InputEvents* in);
   void PassEditsToHost(const clap::OutputEvents* out);
   void ConnectOutputs(const clap::Process& process);
 
@@ -138,8 +151,10 @@ class IPluginCLAP final : public IHostLink {
   EditQueue edits_{kEditQueueCapacity};
   std::atomic<bool> offline_{false};
   std::atomic<bool> warnedAudioThread_{false};
+  std::atomic<bool> resetPending_{false};
+  std::atomic<bool> rescanPending_{false};
 
-  // Transport of the current process call, under the core mutex.
+  // Transport of the current process call: the audio thread's.
   clap::EventTransport transport_{};
   bool hasTransport_ = false;
 

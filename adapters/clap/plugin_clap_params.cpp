@@ -1,12 +1,15 @@
 // The parameters a host sees, as the VST3 module shows them: first the preset selector (a
-// program change, 'prst'), then the core's parameters with their index as identifier. Values
-// are plain values, as CLAP has them; the text of a value and the value of a text are the
-// VST3 module's.
+// program change, 'prst'), then the core's parameters in the order the plug-in lists them,
+// with their index as identifier. Names are the display names (the knobs' labels); a hidden
+// parameter is hidden and read-only, so hosts neither list nor automate it, while its value
+// still travels in the state. Values are plain values, as CLAP has them; the text of a value
+// and the value of a text follow the parameter's own rule, as in the VST3 module.
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "adapters/clap/extension_tables.h"
@@ -50,14 +53,19 @@ bool IPluginCLAP::ParamInfo(uint32_t index, clap::ParamInfo* info) const {
     info->defaultValue = 0.0;
     return true;
   }
-  const int paramIndex = int(index) - (hasPresets ? 1 : 0);
+  const int position = int(index) - (hasPresets ? 1 : 0);
+  const int paramIndex = core_->ParamListOrder()[size_t(position)];
   const IParameter& param = *core_->GetParam(paramIndex);
   info->id = clap::Id(paramIndex);
-  info->flags = param.Automatable() ? clap::kParamIsAutomatable : 0;
+  if (param.Hidden()) {
+    info->flags = clap::kParamIsHidden | clap::kParamIsReadonly;
+  } else {
+    info->flags = param.Automatable() ? clap::kParamIsAutomatable : 0;
+  }
   if (param.Kind() == ParamKind::Bool || param.Kind() == ParamKind::Enum) {
     info->flags |= clap::kParamIsStepped | clap::kParamIsEnum;
   }
-  CopyText(param.Name(), info->name, sizeof info->name);
+  CopyText(param.DisplayName(), info->name, sizeof info->name);
   CopyText(param.Group(), info->module, sizeof info->module);
   info->minValue = param.Minimum();
   info->maxValue = param.Maximum();
@@ -67,7 +75,7 @@ bool IPluginCLAP::ParamInfo(uint32_t index, clap::ParamInfo* info) const {
 
 bool IPluginCLAP::ParamValue(clap::Id id, double* value) const {
   if (!value) return false;
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
+  // Values and the current preset are atomics: read without waiting for the other threads.
   if (id == kClapPresetParamId && core_->NumPresets() > 0) {
     *value = double(core_->CurrentPreset());
     return true;
@@ -111,17 +119,11 @@ bool IPluginCLAP::TextToValue(clap::Id id, const char* display, double* value) c
   }
   const IParameter* param = id < clap::Id(core_->NumParams()) ? core_->GetParam(int(id)) : nullptr;
   if (!param) return false;
-  if (param->Kind() == ParamKind::Bool || param->Kind() == ParamKind::Enum) {
-    for (const ValueText& entry : param->ValueTexts()) {
-      if (entry.text == display) {
-        *value = double(entry.value);
-        return true;
-      }
-    }
-    return false;
-  }
-  if (!LeadingNumber(display, parsed)) return false;
-  *value = std::fmin(std::fmax(parsed, param->Minimum()), param->Maximum());
+  // The words a person types ("50 %", "2 s", "1.5 kHz", a preset's name), read by the rule
+  // that shows the value; CLAP values stay inside the range.
+  const std::optional<double> typed = param->ValueFromText(display);
+  if (!typed || std::isnan(*typed)) return false;
+  *value = std::fmin(std::fmax(*typed, param->Minimum()), param->Maximum());
   return true;
 }
 

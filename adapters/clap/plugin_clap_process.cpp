@@ -1,7 +1,8 @@
 // The audio block and parameter flushes: the host's events go to the core at their frame
 // (notes and MIDI as MIDI messages, parameter values as parameter points), the host's output
 // buffers are attached and the core renders the block; then the editor's queued edits go to
-// the host.
+// the host. The audio thread takes no lock here: what the other threads change reaches it
+// through the core's hand-over.
 
 #include <algorithm>
 #include <cmath>
@@ -49,7 +50,8 @@ clap::ProcessStatus IPluginCLAP::Process(const clap::Process* process) {
   if (stage_ != Stage::Processing) stage_ = Stage::Processing;
   const uint32_t frames = process->framesCount;
 
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
+  AudioThreadScope audio(*core_);
+  RunPendingReset();
   hasTransport_ = process->transport != nullptr;
   if (hasTransport_) transport_ = *process->transport;
   HandleInputEvents(process->inEvents, frames, true);
@@ -85,12 +87,49 @@ clap::ProcessStatus IPluginCLAP::Process(const clap::Process* process) {
 }
 
 void IPluginCLAP::Flush(const clap::InputEvents* in, const clap::OutputEvents* out) {
-  if (!Processing()) OnMainThread("params.flush");
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
-  HandleInputEvents(in, 0, false);
-  // A block of no frames renders nothing and applies every queued parameter point.
-  core_->ProcessBuffers(0);
+  // CLAP flushes on the audio thread while the plug-in is active, else on the main thread.
+  if (Active()) {
+    CheckAudioThread();
+  } else {
+    OnMainThread("params.flush");
+  }
+  if (Processing()) {
+    // Between two blocks on the audio thread: handled as processing is, a block of no frames
+    // that renders nothing and applies every parameter value.
+    AudioThreadScope audio(*core_);
+    HandleInputEvents(in, 0, false);
+    core_->ProcessBuffers(0);
+  } else {
+    // Processing stopped: the values are set at once and reach the sound at the next block
+    // start (or with activation), as a VST2 host's set-parameter does; nothing waits.
+    HandleFlushedValues(in);
+  }
   PassEditsToHost(out);
+}
+
+void IPluginCLAP::HandleFlushedValues(const clap::InputEvents* in) {
+  if (!in || !in->size || !in->get) return;
+  const uint32_t count = in->size(in);
+  for (uint32_t i = 0; i < count; ++i) {
+    const clap::EventHeader* header = in->get(in, i);
+    if (!header || header->size < sizeof(clap::EventHeader)) continue;
+    if (header->spaceId != clap::kCoreEventSpace || header->type != clap::kEventParamValue) {
+      continue;
+    }
+    const auto* event = EventAs<clap::EventParamValue>(header);
+    if (!event || !std::isfinite(event->value)) continue;
+    if (event->paramId == kClapPresetParamId) {
+      // Restoring a preset takes the instance mutex: the worker does it.
+      const double index = std::floor(event->value);
+      if (index >= 0.0 && index < double(core_->NumPresets())) {
+        core_->DeferToWorker({DeferredCommand::Kind::RestorePreset, int32_t(index), 0.0});
+      }
+      continue;
+    }
+    if (event->paramId >= clap::Id(core_->NumParams())) continue;
+    const IParameter* param = core_->GetParam(int(event->paramId));
+    core_->SetParamWithoutWaiting(int(event->paramId), param->ToNormalised(event->value));
+  }
 }
 
 void IPluginCLAP::HandleInputEvents(const clap::InputEvents* in, uint32_t /*frames*/,

@@ -1,5 +1,11 @@
 // The steady state of processing allocates nothing, also with notes, MIDI and parameter
-// values arriving, and neither does a flush on the audio thread.
+// values arriving, and neither does a flush on the audio thread; with the host saving and
+// restoring the state on its main thread meanwhile, processing still allocates nothing, makes
+// no system call and never sleeps.
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 #include "tests/clap/clap_fixture.h"
 #include "tests/support/allocation_counter.h"
@@ -90,6 +96,64 @@ TEST_F(ClapRealtime, ProcessMakesNoSystemCall) {
     }
   });
   EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+}
+
+// Runs `audio` on a thread of its own, the host's audio thread, while this thread (the host's
+// main thread) saves and restores the state as fast as it can, as a host saving a project.
+// Returns the number of save and restore rounds made meanwhile.
+int WhileTheHostSavesAndRestores(claphost::ClapInstance& plugin, const std::function<void()>& audio) {
+  std::atomic<bool> done{false};
+  std::atomic<int> rounds{0};
+  std::thread audioThread([&] {
+    while (rounds == 0) std::this_thread::yield();  // the host is saving by now
+    audio();
+    done = true;
+  });
+  std::vector<uint8_t> state;
+  while (!done) {
+    state.clear();
+    EXPECT_TRUE(plugin.SaveState(state));
+    EXPECT_TRUE(plugin.LoadState(state));
+    ++rounds;
+  }
+  audioThread.join();
+  return rounds - 1;
+}
+
+TEST_F(ClapRealtime, WhileTheHostSavesAndRestoresProcessAllocatesNothingAndNeverWaits) {
+  Start(48000.0, 256);
+  std::vector<float> left(256), right(256);
+  for (int i = 0; i < 4; ++i) plugin().Process(left.data(), right.data(), 256);
+  auto busyBlock = [&](int b) {
+    claphost::InputEventList& events = plugin().Events();
+    events.Clear();
+    if (b % 20 == 0) events.NoteOn(60, 0.9, uint32_t(b % 256));
+    if (b % 20 == 10) events.NoteOff(60, 17);
+    events.ParamValue(ParamId(kAmpMainVolume), 0.4 + 0.001 * (b % 100), uint32_t(b % 256));
+    if (b % 50 == 0) events.ParamValue(kClapPresetParamId, 0.0, 0);  // a program change
+    return plugin().Process(left.data(), right.data(), 256);
+  };
+  size_t allocations = 0;
+  const int rounds = WhileTheHostSavesAndRestores(plugin(), [&] {
+    test_support::AllocationCounter counter;
+    for (int b = 0; b < 300; ++b) ASSERT_EQ(busyBlock(b), clap::kProcessContinue);
+    allocations = counter.Count();
+  });
+  EXPECT_GT(rounds, 0);
+  EXPECT_EQ(allocations, 0u);
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  long sleeps = -1;
+  std::vector<long> calls;
+  WhileTheHostSavesAndRestores(plugin(), [&] {
+    calls = test_support::SystemCallsOf(
+        [&] {
+          for (int b = 0; b < 300; ++b) busyBlock(b);
+        },
+        &sleeps);
+  });
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+  EXPECT_EQ(sleeps, 0);
+  plugin().Stop();
 }
 
 }  // namespace

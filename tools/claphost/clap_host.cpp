@@ -79,7 +79,11 @@ ClapHost::ClapHost(std::string name) : name_(std::move(name)), mainThread_(std::
   host_.getExtension = &ClapHost::GetExtension;
   host_.requestRestart = [](const clap::Host*) {};
   host_.requestProcess = [](const clap::Host*) {};
-  host_.requestCallback = [](const clap::Host*) {};
+  host_.requestCallback = [](const clap::Host* h) {
+    ClapHost* self = Self(h);
+    ++self->callbackRequests_;
+    self->callbackPending_ = true;
+  };
 
   threadCheck_.isMainThread = [](const clap::Host* h) {
     ClapHost* self = Self(h);
@@ -91,7 +95,12 @@ ClapHost::ClapHost(std::string name) : name_(std::move(name)), mainThread_(std::
     std::lock_guard<std::mutex> lock(self->mutex_);
     if (self->logs_.size() < self->logs_.capacity()) self->logs_.push_back(message ? message : "");
   };
-  params_.rescan = [](const clap::Host*, uint32_t) {};
+  params_.rescan = [](const clap::Host* h, uint32_t flags) {
+    ClapHost* self = Self(h);
+    const bool main = self->threadCheck_.isMainThread(h);
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    self->rescans_.push_back({flags, main});
+  };
   params_.clear = [](const clap::Host*, clap::Id, uint32_t) {};
   params_.requestFlush = [](const clap::Host* h) { ++Self(h)->flushRequests_; };
   gui_.resizeHintsChanged = [](const clap::Host*) {};
@@ -172,15 +181,23 @@ std::vector<std::pair<uint32_t, uint32_t>> ClapHost::ResizeRequests() const {
   return resizes_;
 }
 
+std::vector<ClapHost::Rescan> ClapHost::Rescans() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return rescans_;
+}
+
 void ClapHost::ClearRecords() {
   std::lock_guard<std::mutex> lock(mutex_);
   logs_.clear();
   resizes_.clear();
+  rescans_.clear();
   flushRequests_ = 0;
+  callbackRequests_ = 0;
 }
 
 void ClapHost::Turn() {
   if (!plugin_) return;
+  if (callbackPending_.exchange(false) && plugin_->onMainThread) plugin_->onMainThread(plugin_);
 #ifndef _WIN32
   const auto* fdSupport = static_cast<const clap::PluginPosixFdSupport*>(
       plugin_->getExtension(plugin_, clap::kExtPosixFdSupport));

@@ -2,7 +2,8 @@
 // Host-side CLAP code: loads a CLAP module as its platform's hosts do (dlopen on Linux,
 // LoadLibrary on Windows), initialises it through clap_entry and offers the host record with
 // the extensions a desktop host has: thread checks, a log, parameter flush requests, editor
-// resize requests, timers and file-descriptor watches (Linux). It records what the plug-in
+// resize requests, timers and file-descriptor watches (Linux), callbacks on its main thread
+// and parameter rescans. It records what the plug-in
 // asks of it, and its answers can be switched to play a misbehaving host.
 
 #include <atomic>
@@ -69,6 +70,13 @@ class ClapHost {
   // ---- What the plug-in asked ----------------------------------------------------------------
   std::vector<std::string> Logs() const;
   int FlushRequests() const { return flushRequests_; }
+  // The flags of every params.rescan, with whether it came on the main thread.
+  struct Rescan {
+    uint32_t flags;
+    bool onMainThread;
+  };
+  std::vector<Rescan> Rescans() const;
+  int CallbackRequests() const { return callbackRequests_; }
   std::vector<std::pair<uint32_t, uint32_t>> ResizeRequests() const;
   struct Timer {
     clap::Id id;
@@ -78,7 +86,8 @@ class ClapHost {
   std::vector<int> Fds() const { return fds_; }
   void ClearRecords();
 
-  // One turn of the host's main loop: the descriptors that are readable, then every timer.
+  // One turn of the host's main loop: the plug-in's main-thread callback when it asked for
+  // one, the descriptors that are readable, then every timer.
   void Turn();
 
  private:
@@ -95,6 +104,9 @@ class ClapHost {
   mutable std::mutex mutex_;
   std::vector<std::string> logs_;
   std::atomic<int> flushRequests_{0};
+  std::atomic<int> callbackRequests_{0};
+  std::atomic<bool> callbackPending_{false};
+  std::vector<Rescan> rescans_;
   std::vector<std::pair<uint32_t, uint32_t>> resizes_;
   std::vector<Timer> timers_;
   std::vector<int> fds_;
