@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <vector>
 
@@ -273,6 +274,33 @@ TEST_F(ClapEditor, BothSizesAndTheSwitchAskTheHostToResize) {
   // The choice is remembered for every instance; the fixture's home is the program's.
   std::filesystem::remove(std::filesystem::path(TestHome()) / "Documents" / "VelmoraAudio" /
                           "Fluvia" / "Settings.txt");
+}
+
+// A preset the person loads in the editor changes many values at once: the host is asked, on
+// its main thread, to read every value again. A value the host sets itself needs no telling.
+TEST_F(ClapEditor, APresetLoadedInTheEditorHasTheHostReadTheValuesAgain) {
+  const std::filesystem::path preset = std::filesystem::path(TestHome()) / "Documents" /
+                                       "VelmoraAudio" / "Fluvia" / "Presets" / "Factory" /
+                                       "SFX - Shower.fluviapreset";
+  std::filesystem::create_directories(preset.parent_path());
+  std::ofstream(preset) << "<AmpMainVolume>0.4</AmpMainVolume>";
+  Open();
+  Turns(5);
+  host_.ClearRecords();
+  plugin().Events().ParamValue(ParamId(kAmpMainVolume), 0.9, 0);
+  plugin().Flush();
+  plugin().Events().Clear();
+  Turns(2);
+  ASSERT_EQ(plugin().Value(ParamId(kAmpMainVolume)), 0.9);
+
+  Click(900, 105);  // the next-preset arrow: the first preset of the library
+  EXPECT_NEAR(plugin().Value(ParamId(kAmpMainVolume)), 0.4, 1e-6);  // presets hold floats
+  const std::vector<claphost::ClapHost::Rescan> rescans = host_.Rescans();
+  ASSERT_EQ(rescans.size(), 1u);
+  EXPECT_EQ(rescans[0].flags, clap::kParamRescanValues);
+  EXPECT_TRUE(rescans[0].onMainThread);
+  gui_->destroy(record());
+  std::filesystem::remove(preset);
 }
 
 TEST_F(ClapEditor, OpeningAndClosingAHundredTimesLeaksNothing) {

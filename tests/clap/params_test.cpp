@@ -1,5 +1,5 @@
-// The parameters a host sees: the VST3 module's list (identifiers, names, ranges, defaults,
-// flags, text both ways) in CLAP's plain values, their values, and the flush outside
+// The parameters a host sees: the VST3 module's list (order, identifiers, names, ranges,
+// defaults, flags, text both ways) in CLAP's plain values, their values, and the flush outside
 // processing.
 
 #include <algorithm>
@@ -53,7 +53,8 @@ class ClapParams : public ClapTest {
 };
 
 // Every parameter as the VST3 module lists it, in the same order: identifier, name, range,
-// default and flags, and the text of values across the range both ways.
+// default and flags (the knobs by their labels and automatable, the rest hidden and
+// read-only), and the text of values across the range both ways, in words.
 TEST_F(ClapParams, ListTheVst3ModulesParametersWithTheirTextBothWays) {
   const auto* params = plugin().Ext<clap::PluginParams>(clap::kExtParams);
   ASSERT_NE(params, nullptr);
@@ -76,8 +77,10 @@ TEST_F(ClapParams, ListTheVst3ModulesParametersWithTheirTextBothWays) {
     EXPECT_EQ((info.flags & clap::kParamIsAutomatable) != 0,
               (vst3.flags & ParameterInfo::kCanAutomate) != 0);
     EXPECT_EQ((info.flags & clap::kParamIsStepped) != 0, vst3.stepCount > 0);
-    EXPECT_EQ(info.flags & (clap::kParamIsHidden | clap::kParamIsReadonly | clap::kParamIsBypass),
-              0u);
+    EXPECT_EQ((info.flags & clap::kParamIsHidden) != 0, (vst3.flags & ParameterInfo::kIsHidden) != 0);
+    EXPECT_EQ((info.flags & clap::kParamIsReadonly) != 0,
+              (vst3.flags & ParameterInfo::kIsReadOnly) != 0);
+    EXPECT_EQ(info.flags & clap::kParamIsBypass, 0u);
 
     for (double n : {0.0, 0.1, 0.25, 0.5, 0.77, 1.0}) {
       const double plain = info.minValue + n * (info.maxValue - info.minValue);
@@ -85,7 +88,9 @@ TEST_F(ClapParams, ListTheVst3ModulesParametersWithTheirTextBothWays) {
       ASSERT_EQ(controller()->getParamStringByValue(vst3.id, n, text), kResultOk);
       EXPECT_EQ(plugin().Text(info.id, plain), Narrow(text)) << "at " << n;
     }
-    for (const char* typed : {"0", "0.3", "  0.62 units", "17", "-4", "1e9", "abc", ""}) {
+    for (const char* typed : {"0", "0.3", "  0.62 units", "17", "-4", "1e9", "abc", "", "50 %",
+                              "25%", "0.9 s", "900 ms", "2 kHz", "20 kHz", "3 Hz", "SFX - Shower",
+                              "sfx - shower", "None"}) {
       String128 wide{};
       Widen(typed, wide);
       ParamValue normalised = 0.0;
@@ -106,6 +111,54 @@ TEST_F(ClapParams, ListTheVst3ModulesParametersWithTheirTextBothWays) {
   clap::ParamInfo info{};
   EXPECT_FALSE(params->getInfo(record(), 27, &info));
   EXPECT_FALSE(params->getInfo(record(), 0, nullptr));
+}
+
+// What a person plays comes first, by the knobs' labels, then the preset selector; the other
+// sixteen keep their identifiers and names but are hidden from the host's lists and automation.
+TEST_F(ClapParams, HostsListTheKnobsByTheirLabelsAndHideTheRest) {
+  const struct {
+    clap::Id id;
+    const char* name;
+  } shown[] = {
+      {ParamId(kParticlesCollisions), "Collisions"}, {ParamId(kSystemEnergyAmt), "System Energy"},
+      {ParamId(kContainerSize), "Size"},             {ParamId(kParticlesWeightVelocityRatio), "Kinetics"},
+      {ParamId(kParticlesMassSpread), "Mass Spread"}, {ParamId(kContainerDamping), "Material"},
+      {ParamId(kSoundfieldAmt), "Panorama"},         {ParamId(kAmpFadeInOut), "Fading"},
+      {ParamId(kAmpMainVolume), "Volume"},           {ParamId(kPresetSelector), "Library Preset"},
+  };
+  clap::ParamInfo info{};
+  ASSERT_TRUE(plugin().ParamInfoAt(0, info));
+  EXPECT_EQ(info.id, kClapPresetParamId);
+  for (uint32_t i = 1; i <= 10; ++i) {
+    ASSERT_TRUE(plugin().ParamInfoAt(i, info));
+    EXPECT_EQ(info.id, shown[i - 1].id);
+    EXPECT_STREQ(info.name, shown[i - 1].name);
+    EXPECT_EQ(info.flags & (clap::kParamIsAutomatable | clap::kParamIsHidden), clap::kParamIsAutomatable);
+  }
+  clap::Id previous = 0;
+  for (uint32_t i = 11; i < 27; ++i) {
+    ASSERT_TRUE(plugin().ParamInfoAt(i, info));
+    SCOPED_TRACE(info.name);
+    EXPECT_EQ(info.flags & (clap::kParamIsAutomatable | clap::kParamIsHidden | clap::kParamIsReadonly),
+              clap::kParamIsHidden | clap::kParamIsReadonly);
+    if (i > 11) {
+      EXPECT_GT(info.id, previous);  // in index order
+    }
+    previous = info.id;
+  }
+  clap::Id tempo = 0;
+  ASSERT_TRUE(plugin().FindParam("HostTempoBpm", tempo));
+  EXPECT_EQ(tempo, ParamId(kHostTempoBpm));
+
+  // Values in words, and words a person types read back.
+  EXPECT_EQ(plugin().Text(ParamId(kAmpMainVolume), 0.75), "75 %");
+  EXPECT_EQ(plugin().Text(ParamId(kAmpFadeInOut), plugin().Value(ParamId(kAmpFadeInOut))),
+            plugin().Text(ParamId(kAmpFadeInOut), 0.3));
+  const auto* params = plugin().Ext<clap::PluginParams>(clap::kExtParams);
+  double value = 0.0;
+  ASSERT_TRUE(params->textToValue(record(), ParamId(kAmpMainVolume), "25 %", &value));
+  EXPECT_NEAR(value, 0.25, 1e-12);
+  EXPECT_FALSE(params->textToValue(record(), ParamId(kAmpFadeInOut), "3 Hz", &value));
 }
 
 TEST_F(ClapParams, ValuesAreTheCoresInPlainUnitsAndUnknownIdsHaveNone) {

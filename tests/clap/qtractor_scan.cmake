@@ -44,8 +44,10 @@ endif()
 if(NOT midi STREQUAL "1:0")
   message(FATAL_ERROR "MIDI ports ${midi}, not 1 input (an instrument)")
 endif()
-if(NOT params STREQUAL "27:0")
-  message(FATAL_ERROR "parameters ${params}, not the 27 the VST3 module shows")
+# What a person plays are its controls: the program change, the nine knobs and the library
+# preset. The other sixteen are hidden and read-only, which Qtractor counts as outputs.
+if(NOT params STREQUAL "11:16")
+  message(FATAL_ERROR "parameters ${params}, not 11 controls and 16 read-only values")
 endif()
 if(NOT flags MATCHES "(^|,)GUI(,|$)")
   message(FATAL_ERROR "flags ${flags} lack GUI")

@@ -2,18 +2,25 @@
 // processes blocks with notes and parameter values while the editor's thread drags a knob
 // (its edits queue up for the host) and the main thread reads values and texts and saves and
 // loads the state. Under the thread sanitizer this shows the threads share nothing unguarded,
-// and every edit the editor made reaches the host, in order.
+// and every edit the editor made reaches the host, in order. Also: a reset on the audio thread
+// while another thread holds the instance mutex, and a preset load that reaches the adapter
+// off the host's main thread.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "adapters/clap/plugin_clap.h"
 #include "engine/engine_params.h"
 #include "instrument/fluvia.h"
+#include "tests/presets/scratch_folder.h"
 #include "tools/claphost/clap_events.h"
 #include "tools/claphost/clap_host.h"
 
@@ -124,6 +131,122 @@ TEST(ClapThreads, ProcessingEditingAndStateTransfersRunConcurrently) {
   EXPECT_EQ(ends, 100);
   EXPECT_EQ(values, 500);
   plugin->destroy(plugin);
+}
+
+// One instance of the adapter on the instrument, with a preset folder of its own.
+class ClapInProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FluviaOptions options;
+    options.api = PluginApi::CLAP;
+    options.presetFolder = scratch_.Path() + "Presets/";
+    testing::ScratchFolder::Write(options.presetFolder + "Factory/SFX - Shower.fluviapreset",
+                                  "<AmpMainVolume>0.4</AmpMainVolume>");
+    adapter_ = new IPluginCLAP(std::make_unique<Fluvia>(options), host_.Record(), &kTestDescriptor);
+    plugin_ = adapter_->Record();
+    host_.SetPlugin(plugin_);
+    ASSERT_TRUE(plugin_->init(plugin_));
+  }
+  void TearDown() override {
+    host_.SetPlugin(nullptr);
+    if (plugin_) plugin_->destroy(plugin_);
+  }
+  // One block of 256 frames on the host's audio thread; the peak of its left channel.
+  float Block(claphost::InputEventList& events) {
+    claphost::ClapHost::AudioThreadScope audio;
+    std::vector<float> left(256), right(256);
+    float* channels[2] = {left.data(), right.data()};
+    clap::AudioBuffer output{channels, nullptr, 2, 0, 0};
+    clap::Process process{};
+    process.framesCount = 256;
+    process.audioOutputs = &output;
+    process.audioOutputsCount = 1;
+    process.inEvents = events.List();
+    EXPECT_EQ(plugin_->process(plugin_, &process), clap::kProcessContinue);
+    float peak = 0.0f;
+    for (float s : left) peak = std::max(peak, std::abs(s));
+    return peak;
+  }
+
+  testing::ScratchFolder scratch_;
+  claphost::ClapHost host_;
+  IPluginCLAP* adapter_ = nullptr;
+  const clap::Plugin* plugin_ = nullptr;
+};
+
+// The reset comes on the audio thread: it may not wait for a thread that holds the instance
+// mutex. It returns at once and the first block after the mutex is free does it.
+TEST_F(ClapInProcess, AResetWhileAnotherThreadHoldsTheMutexIsDoneByALaterBlock) {
+  ASSERT_TRUE(plugin_->activate(plugin_, 48000.0, 1, 256));
+  claphost::InputEventList events;
+  events.NoteOn(60, 1.0, 0);
+  float peak = 0.0f;
+  for (int b = 0; b < 20; ++b) {
+    peak = Block(events);
+    events.Clear();
+  }
+  ASSERT_GT(peak, 1e-4f);
+
+  std::mutex lock;
+  std::condition_variable changed;
+  bool held = false, release = false;
+  std::thread holder([&] {
+    std::lock_guard<std::recursive_mutex> instance(adapter_->Core().Mutex());
+    std::unique_lock<std::mutex> guard(lock);
+    held = true;
+    changed.notify_all();
+    // Released by the test, or after two seconds should the audio thread be stuck.
+    changed.wait_for(guard, std::chrono::seconds(2), [&] { return release; });
+    held = false;
+  });
+  {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return held; });
+  }
+  {
+    claphost::ClapHost::AudioThreadScope audio;
+    plugin_->reset(plugin_);
+  }
+  const float duringHold = Block(events);
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    EXPECT_TRUE(held) << "the reset or the block waited for the mutex";
+    release = true;
+  }
+  changed.notify_all();
+  holder.join();
+  EXPECT_GT(duringHold, 1e-4f);  // not reset yet: the voice still sounds
+  Block(events);
+  EXPECT_EQ(Block(events), 0.0f);  // reset: the voice is gone
+  plugin_->deactivate(plugin_);
+}
+
+// A preset the person loads has the host read every value again on its main thread; when the
+// load reaches the adapter on another thread, the host is asked to call back on its main
+// thread, and the rescan comes from there.
+TEST_F(ClapInProcess, APresetLoadOffTheMainThreadHasTheHostRescanFromItsMainThread) {
+  IPluginCore& core = adapter_->Core();
+  core.SetParamFromEditor(kPresetForward, 1.0);
+  ASSERT_EQ(host_.Rescans().size(), 1u);
+  EXPECT_EQ(host_.Rescans()[0].flags, clap::kParamRescanValues);
+  EXPECT_TRUE(host_.Rescans()[0].onMainThread);
+  EXPECT_NEAR(core.GetParam(kAmpMainVolume)->Value(), 0.4, 1e-6);
+
+  host_.ClearRecords();
+  core.GetParam(kAmpMainVolume)->SetValue(0.9);
+  const IParameter& selector = *core.GetParam(kPresetSelector);
+  const std::optional<double> shower = selector.ValueFromText("SFX - Shower");
+  ASSERT_TRUE(shower);
+  std::thread other([&] { core.SetParamFromEditor(kPresetSelector, selector.ToNormalised(*shower)); });
+  other.join();
+  EXPECT_NEAR(core.GetParam(kAmpMainVolume)->Value(), 0.4, 1e-6);
+  EXPECT_TRUE(host_.Rescans().empty());
+  host_.Turn();
+  EXPECT_EQ(host_.CallbackRequests(), 1);
+  ASSERT_EQ(host_.Rescans().size(), 1u);
+  EXPECT_TRUE(host_.Rescans()[0].onMainThread);
+  host_.Turn();  // one callback, one rescan
+  EXPECT_EQ(host_.Rescans().size(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "instrument/param_presentation.h"
 #include "tools/claphost/clap_host.h"
 #include "tools/claphost/clap_instance.h"
 
@@ -22,6 +23,12 @@ class ClapDriver : public ModuleDriver {
 
   // The module has one port for either sample size; the host chooses per block.
   bool Start(double sampleRate, int maxBlock, bool /*doubles*/, std::string& error) override {
+    // A scripted render, which must repeat exactly: offline, as a host bouncing a project.
+    const auto* render = plugin_->Ext<clap::PluginRender>(clap::kExtRender);
+    if (!render || !render->set(plugin_->Plugin(), clap::kRenderOffline)) {
+      error = "the plug-in refused the offline render mode";
+      return false;
+    }
     if (plugin_->Start(sampleRate, 1, uint32_t(maxBlock))) return true;
     error = "the plug-in refused activation";
     return false;
@@ -30,7 +37,8 @@ class ClapDriver : public ModuleDriver {
   // CLAP hosts speak plain values: the value goes with the next block, at its first frame.
   bool SetParameter(const std::string& name, double value) override {
     clap::Id id = 0;
-    if (!plugin_->FindParam(name, id)) return false;
+    // Fluvia lists its knobs by their labels; the script knows them by their names.
+    if (!plugin_->FindParam(std::string(HostParamName(name)), id)) return false;
     plugin_->Events().ParamValue(id, value, 0);
     return true;
   }
