@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "tests/clap/clap_fixture.h"
@@ -122,6 +124,19 @@ TEST_F(ClapState, MovesBetweenTheVst3AndTheClapModule) {
   ASSERT_EQ(vst3->Controller()->getState(&back), kResultOk);
   EXPECT_EQ(back.Bytes(), clapBytes);
   EXPECT_NEAR(vst3->Controller()->getParamNormalized(kAmpMainVolume), 0.3125, 1e-15);
+}
+
+// A project saved with the VST3 module of release 1.0.2, before hosts saw the knobs by their
+// labels: the CLAP module restores it and saves the same bytes back.
+TEST_F(ClapState, AVst3StateSavedByRelease102RestoresByteForByte) {
+  std::ifstream file(std::string(FLUVIA_VST3_FIXTURES) + "/state-1.0.2.bin", std::ios::binary);
+  const std::vector<uint8_t> saved(std::istreambuf_iterator<char>(file), {});
+  ASSERT_EQ(saved.size(), 212u);
+  ASSERT_TRUE(plugin().LoadState(saved));
+  std::vector<uint8_t> again;
+  ASSERT_TRUE(plugin().SaveState(again));
+  EXPECT_EQ(again, saved);
+  EXPECT_NEAR(plugin().Value(ParamId(kHostTempoBpm)), 133.0, 1e-9);
 }
 
 // Streams that end early or fail: the values delivered whole are applied, the others keep
