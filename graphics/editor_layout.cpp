@@ -122,6 +122,7 @@ EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, Artwo
   EditorControls out;
 
   graphics.SetArtwork(set);
+  graphics.SetFileTypeName(kPresetFileExtension, kPresetFileTypeName);
   graphics.AttachBackground(kBackdropId, kBackdropFile);
   out.rows[0] = graphics.GetControl(0);
 

@@ -43,8 +43,9 @@ struct EditorControls {
 
 // The text the preset name shows until a preset is loaded.
 inline constexpr const char* kPresetNamePlaceholder = "< Presets Library >";
-// The file selectors' extension list (no dot).
+// The file selectors' extension list (no dot), and what the file prompts call such files.
 inline constexpr const char* kPresetFileExtension = "fluviapreset";
+inline constexpr const char* kPresetFileTypeName = "Fluvia preset";
 
 // Fills the (empty) editor with the layout for the artwork set; the small set is the large
 // one with every measure halved. presetSelector becomes row 15 (an inert stand-in of the

@@ -313,6 +313,17 @@ void IGraphics::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone do
   if (done) done(answer);
 }
 
+void IGraphics::SetFileTypeName(const std::string& extension, const std::string& name) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  fileTypeNames_[extension] = name;
+}
+
+std::string IGraphics::FileTypeName(const std::string& extension) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  const auto found = fileTypeNames_.find(extension);
+  return found == fileTypeNames_.end() ? std::string() : found->second;
+}
+
 void IGraphics::BeginPromptForFile(const std::string& file, int mode,
                                    const std::string& directory, const std::string& extensions,
                                    FileDone done) {

@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -180,6 +181,10 @@ class IGraphics : public IEditorLink {
   // dots.
   virtual void PromptForFile(std::string& file, int mode, std::string& directory,
                              const std::string& extensions) = 0;
+  // What the file prompts call files of an extension (no dot), so that their type list reads
+  // "Fluvia preset (*.fluviapreset)" rather than the bare pattern; empty for an unnamed one.
+  void SetFileTypeName(const std::string& extension, const std::string& name);
+  std::string FileTypeName(const std::string& extension) const;
   virtual bool PromptForColor(IArgbColor& color, const char* prompt) = 0;
   virtual bool OpenURL(const char* url, const char* title, const char* confirmText,
                        const char* errorText) = 0;
@@ -296,6 +301,8 @@ class IGraphics : public IEditorLink {
   std::unique_ptr<IControl> keyCatcher_;
   // The parameter whose edit gesture a mouse-down opened, so that exactly one end-edit follows.
   int openEditParam_ = -1;
+
+  std::map<std::string, std::string> fileTypeNames_;  // extension -> what it holds
 
   std::string notice_;
   IBounds noticeDirty_;  // where the notice appeared or went, not yet redrawn

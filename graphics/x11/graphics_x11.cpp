@@ -18,6 +18,7 @@
 #include "graphics/pix/pix_image_resource.h"
 #include "graphics/editor_size.h"
 #include "graphics/file_checks.h"
+#include "graphics/file_filter.h"
 #include "graphics/image_names.h"
 #include "graphics/x11/x11_error_trap.h"
 #include "graphics/x11/x11_external_dialogs.h"
@@ -405,10 +406,17 @@ void AcceptChosenPath(const ProcessResult& result, int mode, std::string& file,
   directory = folder;
 }
 
-// Where the dialog opens: the current file in the directory (the desktop when none is given).
+// Where the dialog opens: the folder the caller names (the desktop when none is given), with
+// the current file's name; a folder in that name would take the dialog elsewhere.
 std::string DialogStart(const std::string& file, const std::string& directory) {
-  if (file.empty()) return directory + "/";
-  return file.find('/') == std::string::npos ? directory + "/" + file : file;
+  const size_t slash = file.find_last_of('/');
+  return directory + "/" + (slash == std::string::npos ? file : file.substr(slash + 1));
+}
+
+// What the editor calls files of the list's first extension ("Fluvia preset").
+std::string TypeNameOf(const IGraphics& graphics, const std::string& extensions) {
+  const std::vector<std::string> types = SplitFileExtensions(extensions);
+  return types.empty() ? std::string() : graphics.FileTypeName(types[0]);
 }
 
 }  // namespace
@@ -438,7 +446,8 @@ void IGraphicsX11::PromptForFile(std::string& file, int mode, std::string& direc
   ReleaseCapture();
   ++modalDepth_;
   const ProcessResult result = RunProcess(
-      FileDialogCommand(tool, mode, DialogStart(file, directory), extensions),
+      FileDialogCommand(tool, mode, DialogStart(file, directory), extensions,
+                        TypeNameOf(*this, extensions)),
       [this] { ServiceWhileModal(); });
   --modalDepth_;
   Invalidate(IBounds(0, 0, Width(), Height()));
@@ -464,7 +473,8 @@ void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
     return;
   }
   std::unique_ptr<ChildProcess> chooser =
-      ChildProcess::Start(FileDialogCommand(tool, mode, DialogStart(file, start), extensions));
+      ChildProcess::Start(FileDialogCommand(tool, mode, DialogStart(file, start), extensions,
+                                            TypeNameOf(*this, extensions)));
   if (!chooser) {
     if (done) done(cancelled);
     return;

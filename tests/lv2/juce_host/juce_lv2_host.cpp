@@ -220,8 +220,8 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
     screen.Click(headerX, 20);
     Check(WaitUntil([&] { return screen.PopupWindows() > popups; }, 3000),
           juce::String("a click on the header opens the size menu (") + name + ")");
-    const fluvia::testing::PopupWindow menu = screen.TopPopup();
-    screen.Click(menu.x + 40, menu.y + 4 + 24 * row + 12);
+    const fluvia::testing::PopupWindow sizeMenu = screen.TopPopup();
+    screen.Click(sizeMenu.x + 40, sizeMenu.y + 4 + 24 * row + 12);
     const bool followed =
         WaitUntil([&] { return screen.HostWindowSize() == std::make_pair(width, height); }, 3000);
     const std::pair<int, int> now = screen.HostWindowSize();
