@@ -126,7 +126,7 @@ check_release_files() {
   [ -f "$(unix_path "$help")" ] && [ "$(unix_path "$help")" -ef "$readme" ] \
     || fail "the uninstall entry's help link '$help' is not the read-me"
   size="$(uninstall_value EstimatedSize)"
-  installed_kb="$(find "$vst3" "$vst2_dir/Fluvia.dll" "$presets/Factory" "$install_folder" -type f \
+  installed_kb="$(find "$vst3" "$clap" "$vst2_dir/Fluvia.dll" "$presets/Factory" "$install_folder" -type f \
     -printf '%s\n' | awk '{ b += $1 } END { printf "%d", b / 1024 }')"
   [[ "$size" =~ ^0x[0-9a-f]+$ ]] && [ $((size)) -ge $((installed_kb * 9 / 10)) ] \
     && [ $((size)) -le $((installed_kb * 11 / 10 + 8)) ] \
