@@ -36,6 +36,11 @@ if [ -f "$build/adapters/vst2/Fluvia.so" ]; then
   cp "$build/adapters/vst2/Fluvia.so" "$HOME/.vst/Fluvia.so"
   echo "installed $HOME/.vst/Fluvia.so"
 fi
+if [ -f "$build/adapters/clap/Fluvia.clap" ]; then
+  mkdir -p "$HOME/.clap"
+  cp "$build/adapters/clap/Fluvia.clap" "$HOME/.clap/Fluvia.clap"
+  echo "installed $HOME/.clap/Fluvia.clap"
+fi
 if [ -d "$build/adapters/lv2/Fluvia.lv2" ]; then
   mkdir -p "$HOME/.lv2"
   rm -rf "$HOME/.lv2/Fluvia.lv2"

@@ -3,10 +3,10 @@
 #include <memory>
 #include <mutex>
 
-#include "adapters/vst3/editor_window_host.h"
 #include "adapters/vst3/factory_info.h"
 #include "adapters/vst3/plugin_factory.h"
 #include "adapters/vst3/plugin_vst3.h"
+#include "graphics/editor_window_host.h"
 #include "instrument/fluvia.h"
 
 namespace {

@@ -1,19 +1,27 @@
-// The VST2 and VST3 process paths on the same blocks, and the LV2 path beside the VST3 path. Each module is loaded and driven the way
-// its hosts drive it (VST3: process() with a context and an event list; VST2: the events
-// opcode, then processReplacing, with the host answering the module's callbacks), both on a
-// held note at 48 kHz; LV2: run() with an atom sequence holding the block's events and the
-// control ports read). The two of a pair run block by block in turn inside one timing loop, so
-// that both see the same machine load, and the counters give each path's time per block and
-// the other path's cost relative to the VST3 path.
+// The VST2, CLAP and LV2 process paths each against the VST3 path on the same blocks. Each module
+// is loaded and driven the way its hosts drive it (VST3: process() with a context and an event
+// list; VST2: the events opcode, then processReplacing, with the host answering the module's
+// callbacks; CLAP: process() with a transport and event lists; LV2: run() with an atom sequence
+// holding the block's events and the control ports read), all on a held note at 48 kHz. The two
+// of a pair run block by block in turn inside one timing loop, so that both see the same machine
+// load, and the counters give each path's time per block and the other path's cost relative to
+// the VST3 path.
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#ifdef FLUVIA_BENCH_CLAP_MODULE
+#include "tools/claphost/clap_host.h"
+#include "tools/claphost/clap_instance.h"
+#endif
 #ifdef FLUVIA_BENCH_LV2_BUNDLE
 #include "adapters/lv2/lv2_ports.h"
 #include "adapters/lv2/lv2_uris.h"
@@ -24,6 +32,8 @@
 #include "tools/vst3host/host_objects.h"
 #include "tools/vst3host/vst3_module.h"
 #include "tools/vst3host/vst3_plugin.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
 
 namespace {
 
@@ -194,6 +204,143 @@ BENCHMARK(BM_ProcessPath_Lv2AgainstVst3)->Arg(32)->Arg(128)->Arg(512)->Arg(2048)
 
 BENCHMARK(BM_ProcessPath_Vst2AgainstVst3)->Arg(32)->Arg(128)->Arg(512)->Arg(2048)
     ->MinTime(2.0);
+
+#ifdef FLUVIA_BENCH_CLAP_MODULE
+void BM_ProcessPath_ClapAgainstVst3(benchmark::State& state) {
+  const int frames = static_cast<int>(state.range(0));
+  Modules& modules = LoadedModules();
+  if (!modules.vst3) {
+    state.SkipWithError(modules.error.c_str());
+    return;
+  }
+  std::string error;
+  static std::unique_ptr<fluvia::claphost::ClapModule> clapModule =
+      fluvia::claphost::ClapModule::Load(FLUVIA_BENCH_CLAP_MODULE, error);
+  if (!clapModule) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  fluvia::vst3host::HostApplication host{"bench_adapters"};
+  fluvia::claphost::ClapHost clapHost{"bench_adapters"};
+  auto vst3 = fluvia::vst3host::Vst3Plugin::Create(*modules.vst3, host, error);
+  auto clap = fluvia::claphost::ClapInstance::Create(*clapModule, clapHost, error);
+  if (!vst3 || !clap || !vst3->Start(kRate, frames, Steinberg::Vst::kSample32, error) ||
+      !clap->Start(kRate, 1, uint32_t(frames))) {
+    state.SkipWithError(error.empty() ? "the CLAP instance did not start" : error.c_str());
+    return;
+  }
+  const size_t n = static_cast<size_t>(frames);
+  std::vector<float> left(n), right(n);
+  auto vst3Block = [&] {
+    vst3->Process(left.data(), right.data(), frames);
+    vst3->Events().Clear();
+  };
+  auto clapBlock = [&] {
+    clap->Process(left.data(), right.data(), uint32_t(frames));
+    clap->Events().Clear();
+  };
+  vst3->Events().NoteOn(60, 0.8f, 0);
+  clap->Events().NoteOn(60, 0.8, 0);
+  const int warmup = int(kRate * 2 / frames) + 1;  // past the attack, into the held note
+  for (int i = 0; i < warmup; ++i) {
+    vst3Block();
+    clapBlock();
+  }
+
+  Clock::duration vst3Time{}, clapTime{};
+  bool clapFirst = false;
+  for (auto _ : state) {
+    // The order alternates, so that neither path always runs on a warmer cache.
+    clapFirst = !clapFirst;
+    const auto t0 = Clock::now();
+    if (clapFirst) clapBlock(); else vst3Block();
+    const auto t1 = Clock::now();
+    if (clapFirst) vst3Block(); else clapBlock();
+    const auto t2 = Clock::now();
+    (clapFirst ? clapTime : vst3Time) += t1 - t0;
+    (clapFirst ? vst3Time : clapTime) += t2 - t1;
+    benchmark::DoNotOptimize(left.data());
+    benchmark::ClobberMemory();
+  }
+  const double blocks = double(state.iterations());
+  const double vst3Ns = std::chrono::duration<double, std::nano>(vst3Time).count() / blocks;
+  const double clapNs = std::chrono::duration<double, std::nano>(clapTime).count() / blocks;
+  state.counters["vst3_ns_per_block"] = vst3Ns;
+  state.counters["clap_ns_per_block"] = clapNs;
+  state.counters["clap_over_vst3_pct"] = vst3Ns > 0.0 ? 100.0 * (clapNs - vst3Ns) / vst3Ns : 0.0;
+  vst3->Stop();
+  clap->Stop();
+}
+
+BENCHMARK(BM_ProcessPath_ClapAgainstVst3)->Arg(32)->Arg(128)->Arg(512)->Arg(2048)
+    ->MinTime(2.0);
+
+// Live heap bytes (small blocks and mapped large ones).
+double HeapBytes() {
+  const struct mallinfo2 info = mallinfo2();
+  return double(info.uordblks + info.hblkhd);
+}
+
+// An instance without its editor, as a host scanning plug-ins or rendering a project makes
+// one: created and initialised through each format's own factory, in turn. The counters give
+// each format's time and the heap one more live instance holds.
+void BM_InstanceWithoutEditor_ClapAgainstVst3(benchmark::State& state) {
+  using namespace Steinberg;
+  Modules& modules = LoadedModules();
+  std::string error;
+  static std::unique_ptr<fluvia::claphost::ClapModule> clapModule =
+      fluvia::claphost::ClapModule::Load(FLUVIA_BENCH_CLAP_MODULE, error);
+  if (!modules.vst3 || !clapModule) {
+    state.SkipWithError("a module did not load");
+    return;
+  }
+  static fluvia::vst3host::HostApplication host{"bench_adapters"};
+  static fluvia::claphost::ClapHost clapHost{"bench_adapters"};
+  IPluginFactory* factory = modules.vst3->Factory();
+  PClassInfo info{};
+  for (int32 i = 0; factory && i < factory->countClasses(); ++i) {
+    if (factory->getClassInfo(i, &info) == kResultOk &&
+        std::strcmp(info.category, kVstAudioEffectClass) == 0) {
+      break;
+    }
+  }
+  const fluvia::clap::PluginFactory* clapFactory = clapModule->Factory();
+  Clock::duration vst3Time{}, clapTime{};
+  double vst3Heap = 0.0, clapHeap = 0.0;
+  for (auto _ : state) {
+    double before = HeapBytes();
+    auto t0 = Clock::now();
+    void* made = nullptr;
+    factory->createInstance(info.cid, Vst::IComponent::iid, &made);
+    auto* component = static_cast<Vst::IComponent*>(made);
+    if (component) component->initialize(&host);
+    vst3Time += Clock::now() - t0;
+    vst3Heap = HeapBytes() - before;
+
+    before = HeapBytes();
+    t0 = Clock::now();
+    const fluvia::clap::Plugin* plugin =
+        clapFactory->createPlugin(clapFactory, clapHost.Record(), "audio.velmora.fluvia");
+    if (plugin) plugin->init(plugin);
+    clapTime += Clock::now() - t0;
+    clapHeap = HeapBytes() - before;
+
+    if (!component || !plugin) state.SkipWithError("an instance could not be created");
+    if (component) {
+      component->terminate();
+      component->release();
+    }
+    if (plugin) plugin->destroy(plugin);
+  }
+  const double n = double(state.iterations());
+  state.counters["vst3_us"] = std::chrono::duration<double, std::micro>(vst3Time).count() / n;
+  state.counters["clap_us"] = std::chrono::duration<double, std::micro>(clapTime).count() / n;
+  state.counters["vst3_heap_MB"] = vst3Heap / 1e6;
+  state.counters["clap_heap_MB"] = clapHeap / 1e6;
+}
+
+BENCHMARK(BM_InstanceWithoutEditor_ClapAgainstVst3)->Iterations(50);
+#endif
 
 }  // namespace
 BENCHMARK_MAIN();

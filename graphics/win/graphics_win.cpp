@@ -109,9 +109,9 @@ void IGraphicsWin::Resize(int width, int height) {
   GetWindowRect(window, &own);
   SetWindowPos(window, nullptr, 0, 0, int(own.right - own.left) + dw,
                int(own.bottom - own.top) + dh, flags);
-  // A VST3 host resizes its own frame when the view asks; other hosts expect the plug-in to
-  // grow the windows it sits in.
-  if (Plugin().ApiKind() != PluginApi::VST3) {
+  // VST3 and CLAP hosts resize their own frame when the plug-in asks; VST2 hosts expect the
+  // plug-in to grow the windows it sits in.
+  if (Plugin().ApiKind() == PluginApi::VST2) {
     for (int i = 0; i < 2; ++i) {
       if (!outers[i]) continue;
       const RECT& r = outerBefore[i];

@@ -1,132 +1,19 @@
 // The audio thread never waits on the user interface: another thread takes every lock that a
-// user-interface or controller thread can take (the instance mutex, the editor's lock, the
-// process-wide bitmap cache's lock) and holds them for 200 ms, while the audio thread plays
-// blocks with notes, controllers, automation and changes handed over from before. Every
-// processing call has to return while the locks are still held, and its output has to be the
-// one a twin instance renders with no lock held. Through the plug-in base (as the application
-// and the command-line renderer drive it), the VST2 adapter and the VST3 adapter.
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <functional>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
+// user-interface or controller thread can take and holds them for 200 ms, while the audio
+// thread plays blocks with notes, controllers, automation and changes handed over from before.
+// Every processing call has to return while the locks are still held, and its output has to be
+// the one a twin instance renders with no lock held. Through the plug-in base (as the
+// application and the command-line renderer drive it), the VST2 adapter and the VST3 adapter.
 
 #include "adapters/vst2/plugin_vst2.h"
 #include "adapters/vst3/plugin_vst3.h"
-#include "engine/engine_params.h"
-#include "engine/noise.h"
-#include "graphics/bitmap_cache.h"
-#include "graphics/graphics.h"
-#include "graphics/headless/headless_factory.h"
-#include "graphics/pix/pix_bitmap.h"
-#include "instrument/fluvia.h"
-#include "tests/presets/scratch_folder.h"
+#include "tests/handover/never_waits.h"
 #include "tools/vst3host/host_objects.h"
 
 namespace fluvia {
 namespace {
 
-using testing::ScratchFolder;
-
-constexpr int kBlocks = 24;
-constexpr int kFrames = 256;
-constexpr int kHeldImageSource = 4711;  // a bitmap cache key no editor uses
-
-// Takes every lock of `core` that a user-interface or controller thread can take and holds
-// them for 200 ms on a thread of its own.
-class LocksHeld {
- public:
-  explicit LocksHeld(IPluginCore& core) {
-    holder_ = std::thread([this, &core] {
-      std::lock_guard<std::recursive_mutex> instance(core.Mutex());
-      auto* editor = dynamic_cast<IGraphics*>(core.Editor());
-      std::unique_lock<std::recursive_mutex> editorLock;
-      if (editor) editorLock = std::unique_lock<std::recursive_mutex>(editor->Lock());
-      // The cache runs its loader under its lock.
-      FindOrLoadCachedBitmap(kHeldImageSource, 1, [this]() -> std::unique_ptr<PixBitmap> {
-        {
-          std::lock_guard<std::mutex> guard(lock_);
-          held_ = true;
-        }
-        changed_.notify_all();
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        held_ = false;
-        return nullptr;
-      });
-    });
-    std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [this] { return held_.load(); });
-  }
-  ~LocksHeld() { holder_.join(); }
-  bool Held() const { return held_; }
-
- private:
-  std::thread holder_;
-  std::mutex lock_;
-  std::condition_variable changed_;
-  std::atomic<bool> held_{false};
-};
-
-FluviaOptions Options(PluginApi api, const std::string& folder) {
-  FluviaOptions options;
-  options.api = api;
-  options.artwork = api == PluginApi::VST2 ? ArtworkSet::Small : ArtworkSet::Large;
-  options.createGraphics = HeadlessGraphicsFactory();
-  options.presetFolder = folder;
-  options.sizePreference = false;
-  return options;
-}
-
-// What the user interface changed before the locks were taken: a knob and a restored state,
-// both still waiting for the audio thread.
-void ChangeFromTheInterface(IPluginCore& core) {
-  core.SetParamFromEditor(kSoundfieldAmt, 0.2);
-  StateChunk state;
-  core.SerializeParams(state);
-  StateChunk changed;
-  for (int i = 0; i < core.NumParams(); ++i) {
-    double value = 0.0;
-    state.GetDouble(value, i * 8);
-    if (i == kContainerSize) value = 0.6;
-    if (i == kAmpFadeInOut) value = 0.0;
-    changed.PutDouble(value);
-  }
-  core.UnserializeParams(changed, 0);
-}
-
-// Plays the blocks through `block(b)`, which processes block b and returns its left channel.
-// With `held`, every call must come back while the locks are still taken.
-std::vector<float> Play(const std::function<std::vector<float>(int)>& block,
-                        const LocksHeld* held) {
-  SetNoiseState(kNoiseLoadState);
-  std::vector<float> out;
-  for (int b = 0; b < kBlocks; ++b) {
-    const std::vector<float> left = block(b);
-    out.insert(out.end(), left.begin(), left.end());
-    if (held) {
-      EXPECT_TRUE(held->Held()) << "block " << b << " waited for a lock";
-    }
-  }
-  return out;
-}
-
-double Energy(const std::vector<float>& samples) {
-  double sum = 0.0;
-  for (float s : samples) sum += double(s) * double(s);
-  return sum;
-}
-
-class NeverWaitsTest : public ::testing::Test {
- protected:
-  ScratchFolder scratch;
-  std::string folder = scratch.Path() + "Presets/";
-};
+using namespace fluvia::testing;
 
 // ---- The plug-in base, as the application drives it -----------------------------------------
 

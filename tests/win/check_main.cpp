@@ -2,15 +2,15 @@
 // it as a host would. Built for Linux and for Windows from the same sources, so the Windows
 // modules (run under Wine) can be compared with the Linux ones on identical work.
 //
-//   render  vst3|vst2 MODULE 32|64 OUT [PRESET]
+//   render  vst3|vst2|clap MODULE 32|64 OUT [PRESET]
 //                                         plays the fixed performance, writes the samples;
 //                                         with a library preset number, from that preset
-//   state   vst3|vst2 MODULE OUT          saves state, restores it into a second instance,
+//   state   vst3|vst2|clap MODULE OUT     saves state, restores it into a second instance,
 //                                         checks the second saves the same bytes, writes them
 //   compare-samples A B TOLERANCE         largest difference of two sample files
 //   compare-bytes A B                     byte equality of two files
-//   bench   vst3|vst2 MODULE BLOCKS       time per 512-frame block at 64 bits
-//   editor  vst3|vst2 MODULE SECONDS      (Windows) the editor in a host window, see editor_host
+//   bench   vst3|vst2|clap MODULE BLOCKS  time per 512-frame block at 64 bits
+//   editor  vst3|vst2|clap MODULE SECONDS (Windows) the editor in a host window, see editor_host
 //   version FILE                          (Windows) FILE's version resource, see version_info
 //
 // Exit status 0 on success, 1 on a failed check, 2 on bad usage.
@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/clap_driver.h"
 #include "tests/win/editor_host.h"
 #include "tests/win/performance.h"
 #include "tests/win/sample_file.h"
@@ -42,6 +43,7 @@ std::unique_ptr<ModuleDriver> Load(const std::string& format, const std::string&
                                    std::string& error) {
   if (format == "vst3") return LoadVst3(module, error);
   if (format == "vst2") return LoadVst2(module, error);
+  if (format == "clap") return LoadClap(module, error);
   error = "unknown format '" + format + "'";
   return nullptr;
 }
@@ -138,7 +140,7 @@ int Bench(const std::string& format, const std::string& module, int blocks) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: fluvia-module-check render|state|bench|editor vst3|vst2 MODULE ...\n"
+               "usage: fluvia-module-check render|state|bench|editor vst3|vst2|clap MODULE ...\n"
                "       fluvia-module-check compare-samples A B TOLERANCE | compare-bytes A B\n"
                "       fluvia-module-check version FILE\n");
   return 2;

@@ -3,12 +3,12 @@
 # its host window under Wine inside Xvfb; the X tools take screenshots and drag a knob; each
 # screenshot is compared with the headless snapshot of the same state from the Linux build
 # (text may differ: GDI draws it), and the drag must reach the host as a parameter change.
-#   editor_check.sh vst3|vst2 WIN_CHECK WIN_MODULE NATIVE_SNAPSHOT WINE_STATE WORK_DIR
-# Run inside xvfb-run with a screen of at least 1000 x 960. The VST3 editor is 1000 x 960 (the
-# large artwork), the VST2 editor 500 x 480 with every coordinate halved.
+#   editor_check.sh vst3|vst2|clap WIN_CHECK WIN_MODULE NATIVE_SNAPSHOT WINE_STATE WORK_DIR
+# Run inside xvfb-run with a screen of at least 1000 x 960. The VST3 and CLAP editors are
+# 1000 x 960 (the large artwork), the VST2 editor 500 x 480 with every coordinate halved.
 set -euo pipefail
 format="$1" win_check="$2" win_module="$3" snapshot="$4" wine_state="$5" work="$6"
-if [ "$format" = vst3 ]; then
+if [ "$format" = vst3 ] || [ "$format" = clap ]; then
   set_name=large scale=1
 else
   set_name=small scale=2

@@ -14,6 +14,10 @@
 #ifdef FLUVIA_MODULE_CHECK_VST2
 #include "tools/vst2host/vst2_host.h"
 #endif
+#ifdef FLUVIA_MODULE_CHECK_CLAP
+#include "tools/claphost/clap_host.h"
+#include "tools/claphost/clap_instance.h"
+#endif
 
 namespace fluvia::modulecheck {
 namespace {
@@ -144,6 +148,56 @@ class Vst2Guest : public EditorGuest {
 };
 #endif
 
+#ifdef FLUVIA_MODULE_CHECK_CLAP
+// The CLAP editor: created for "win32", sized, parented into the host window and shown; the
+// host answers the plug-in's flush requests from its loop, as the editor's edits ask.
+class ClapGuest : public EditorGuest {
+ public:
+  bool Load(const std::string& path, std::string& error) {
+    module_ = claphost::ClapModule::Load(path, error);
+    instance_ = module_ ? claphost::ClapInstance::Create(*module_, host_, error) : nullptr;
+    if (!instance_) return false;
+    gui_ = instance_->Ext<clap::PluginGui>(clap::kExtGui);
+    return true;
+  }
+  ~ClapGuest() override { instance_.reset(); }
+  bool Size(int& width, int& height) override {
+    const clap::Plugin* plugin = instance_->Plugin();
+    uint32_t w = 0, h = 0;
+    if (!gui_ || !gui_->isApiSupported(plugin, clap::kWindowApiWin32, false) ||
+        !gui_->create(plugin, clap::kWindowApiWin32, false) || !gui_->getSize(plugin, &w, &h)) {
+      return false;
+    }
+    width = int(w), height = int(h);
+    return true;
+  }
+  bool Attach(HWND window) override {
+    clap::Window parent{};
+    parent.api = clap::kWindowApiWin32;
+    parent.win32 = window;
+    const clap::Plugin* plugin = instance_->Plugin();
+    return gui_->setParent(plugin, &parent) && gui_->show(plugin);
+  }
+  void Idle() override { instance_->Flush(); }
+  void Detach() override { gui_->destroy(instance_->Plugin()); }
+  void PrintParameters() override {
+    for (uint32_t i = 0; i < instance_->ParamCount(); ++i) {
+      clap::ParamInfo info{};
+      if (!instance_->ParamInfoAt(i, info)) continue;
+      const double span = info.maxValue - info.minValue;
+      const double value = instance_->Value(info.id);
+      std::printf("param %s %.9f\n", info.name, span > 0.0 ? (value - info.minValue) / span : 0.0);
+    }
+  }
+
+ private:
+  claphost::ClapHost host_{"fluvia-module-check"};
+  std::unique_ptr<claphost::ClapModule> module_;
+  std::unique_ptr<claphost::ClapInstance> instance_;
+  const clap::PluginGui* gui_ = nullptr;
+};
+#endif
+
 int RunGuest(EditorGuest& guest, double seconds, const std::string& stopFile) {
   int width = 0, height = 0;
   if (!guest.Size(width, height)) {
@@ -206,6 +260,11 @@ int RunEditor(const std::string& format, const std::string& module,
 #ifdef FLUVIA_MODULE_CHECK_VST2
   } else if (format == "vst2") {
     Vst2Guest guest;
+    if (guest.Load(module, error)) return RunGuest(guest, seconds, stopFile);
+#endif
+#ifdef FLUVIA_MODULE_CHECK_CLAP
+  } else if (format == "clap") {
+    ClapGuest guest;
     if (guest.Load(module, error)) return RunGuest(guest, seconds, stopFile);
 #endif
   } else {

@@ -354,6 +354,29 @@ TEST_F(WinEditorTest, ResizingGrowsTheEditorAndForVst2HostsItsParent) {
   EXPECT_EQ(after.right - after.left, host.right - host.left);  // a VST3 host resizes itself
 }
 
+// A CLAP host, like a VST3 one, resizes its own window when the plug-in asks (through the
+// host's gui extension): the editor grows, the host window is left to the host.
+TEST(WinEditorResize, UnderAClapHostOnlyTheEditorGrows) {
+  TestPlugin plugin(PluginApi::CLAP);
+  IGraphicsWin graphics(plugin, ArtworkSet::Small);
+  graphics.PrepareDrawing();
+  HWND host = MakeHostWindow(700, 700);
+  ASSERT_NE(host, nullptr);
+  HWND editor = static_cast<HWND>(graphics.OpenWindow(host));
+  ASSERT_NE(editor, nullptr);
+  RECT before, after, r;
+  GetWindowRect(host, &before);
+  graphics.Resize(graphics.Width() + 30, graphics.Height() + 20);
+  GetClientRect(editor, &r);
+  EXPECT_EQ(r.right, 530);
+  EXPECT_EQ(r.bottom, 500);
+  GetWindowRect(host, &after);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+  graphics.CloseWindow();
+  DestroyWindow(host);
+}
+
 // The instrument's layout in a real window switched between the sizes in place: the window
 // follows, the same controls take the other set's images from the module's resources, and the
 // editor draws them.

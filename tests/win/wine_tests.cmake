@@ -48,6 +48,30 @@ if(TARGET fluvia_vst3_module AND TARGET fluvia_graphics_win)
   set_tests_properties(win_vst3_editor PROPERTIES FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
 endif()
 
+# The CLAP module the same way, against the Linux Fluvia.clap.
+if(TARGET fluvia_clap_module)
+  set(_clap "$<TARGET_FILE:fluvia_clap_module>")
+  set(_linux_clap "${FLUVIA_NATIVE_BUILD_DIR}/adapters/clap/Fluvia.clap")
+  add_test(NAME win_clap_imports
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check_imports.sh ${FLUVIA_MINGW_OBJDUMP} ${_clap} clap_entry)
+  set_tests_properties(win_clap_imports PROPERTIES LABELS win)
+  foreach(mode render64 render32 state)
+    add_test(NAME win_clap_${mode}
+      COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/compare_with_linux.sh ${mode} clap ${_native_check}
+              ${_linux_clap} ${_check} ${_clap} ${_wine_state} ${_work}/clap_${mode})
+    set_tests_properties(win_clap_${mode} PROPERTIES FIXTURES_REQUIRED wine LABELS win TIMEOUT 180)
+  endforeach()
+  if(TARGET fluvia_graphics_win)
+    add_test(NAME win_clap_editor
+      COMMAND ${FLUVIA_XVFB_RUN} -a -s "-screen 0 1280x1024x24"
+              ${CMAKE_CURRENT_SOURCE_DIR}/editor_check.sh clap ${_check} ${_clap}
+              ${FLUVIA_NATIVE_BUILD_DIR}/tools/snapshot/fluvia-snapshot ${_wine_state}
+              ${_work}/clap_editor)
+    set_tests_properties(win_clap_editor PROPERTIES
+      FIXTURES_REQUIRED wine LABELS win RUN_SERIAL ON TIMEOUT 180)
+  endif()
+endif()
+
 # The VST2 DLL the same way, against the Linux Fluvia.so.
 if(TARGET fluvia_vst2_module)
   set(_vst2 "$<TARGET_FILE:fluvia_vst2_module>")
@@ -80,6 +104,9 @@ if(TARGET fluvia_vst3_module)
 endif()
 if(TARGET fluvia_vst2_module)
   list(APPEND _versioned "$<TARGET_FILE:fluvia_vst2_module>" "Fluvia water synthesizer, VST2 plug-in")
+endif()
+if(TARGET fluvia_clap_module)
+  list(APPEND _versioned "$<TARGET_FILE:fluvia_clap_module>" "Fluvia water synthesizer, CLAP plug-in")
 endif()
 if(TARGET fluvia-install-presets)
   list(APPEND _versioned "$<TARGET_FILE:fluvia-install-presets>" "Fluvia factory preset installer")

@@ -1,6 +1,7 @@
 ; Fluvia's Windows installer (64-bit). Built by make-installer.sh, which passes:
 ;   VERSION  the version, "1.0.2"
-;   MODULES  a folder holding Fluvia.vst3 (the bundle) and Fluvia.dll (the VST2 module)
+;   MODULES  a folder holding Fluvia.vst3 (the bundle), Fluvia.dll (the VST2 module) and
+;            Fluvia.clap (the CLAP module)
 ;   PRESETS  a folder holding the factory presets, dated as the installer should date them
 ;   KNOWN    a folder of folders, one per version (this one's included), each holding the
 ;            factory presets that version shipped: what an unchanged factory preset holds
@@ -10,11 +11,11 @@
 ; and what windows/release.nsh needs (the pictures, the licence and read-me to install, the
 ; installer's name and the uninstaller of the first run).
 ;
-; Installs the VST3 bundle into Common Files\VST3, the VST2 module into a folder the person
-; chooses (default Program Files\VSTPlugins; /D=<folder> when silent) and the factory
-; presets into the common documents folder. A factory preset that is already there is
-; replaced only when it holds what a version of Fluvia installed (the person never changed
-; it): an upgrade brings the new factory sounds, and a preset the person changed, or saved
+; Installs the VST3 bundle into Common Files\VST3, the CLAP module into Common Files\CLAP,
+; the VST2 module into a folder the person chooses (default Program Files\VSTPlugins;
+; /D=<folder> when silent) and the factory presets into the common documents folder. A
+; factory preset that is already there is replaced only when it holds what a version of
+; Fluvia installed (the person never changed it): an upgrade brings the new factory sounds, and a preset the person changed, or saved
 ; under a factory preset's name, survives every reinstall and upgrade. A factory preset the
 ; person deleted is laid again, like every part of the installation. The uninstaller removes
 ; the modules and the factory presets that still hold what Fluvia installed, never the
@@ -25,6 +26,8 @@
 Target amd64-unicode
 Unicode true
 SetCompressor /SOLID lzma
+; A window that spans the modules: the three DLLs share the artwork and most of the code.
+SetCompressorDictSize 64
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
@@ -33,6 +36,7 @@ RequestExecutionLevel admin
 !define APP_KEY "Software\VelmoraAudio\Fluvia"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia"
 !define VST3_FOLDER "$COMMONFILES64\VST3"
+!define CLAP_FOLDER "$COMMONFILES64\CLAP"
 !define PRESET_FOLDER "$DOCUMENTS\VelmoraAudio\Fluvia\Presets"
 !define UNINSTALLER_FOLDER "$PROGRAMFILES64\VelmoraAudio\Fluvia"
 !define UNINSTALLER "${UNINSTALLER_FOLDER}\Uninstall Fluvia.exe"
@@ -47,7 +51,7 @@ InstallDirRegKey HKLM "${APP_KEY}" "VST2Folder"
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${LICENSE}"
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs the VST3 plug-in into $COMMONFILES64\VST3, where every VST3 host looks, and the factory presets into the shared documents folder.$\r$\n$\r$\nChoose the folder for the VST2 plug-in: the folder your VST2 host scans."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Setup installs the VST3 plug-in into $COMMONFILES64\VST3 and the CLAP plug-in into $COMMONFILES64\CLAP, where every host of these formats looks, and the factory presets into the shared documents folder.$\r$\n$\r$\nChoose the folder for the VST2 plug-in: the folder your VST2 host scans."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST2 plug-in folder"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -154,6 +158,8 @@ Section "Fluvia"
   RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
   SetOutPath "${VST3_FOLDER}"
   File /r "${MODULES}/Fluvia.vst3"
+  SetOutPath "${CLAP_FOLDER}"
+  File "${MODULES}/Fluvia.clap"
 
   ; An earlier install may have put the VST2 module into another folder.
   ReadRegStr $0 HKLM "${APP_KEY}" "VST2Folder"
@@ -196,6 +202,8 @@ Section "Uninstall"
     RMDir "$0"
   ${EndIf}
   RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
+  Delete "${CLAP_FOLDER}\Fluvia.clap"
+  RMDir "${CLAP_FOLDER}"
 
   !insertmacro UnpackKnownFactoryPresets
   !include "${PRESET_LIST}"

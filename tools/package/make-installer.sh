@@ -4,7 +4,7 @@
 #   bash tools/package/make-installer.sh --version X.Y.Z --modules DIR --presets DIR --out FILE
 #                                        [--earlier DIR]
 #
-# DIR for --modules holds Fluvia.vst3 (the bundle) and Fluvia.dll; --presets the six factory
+# DIR for --modules holds Fluvia.vst3 (the bundle), Fluvia.dll and Fluvia.clap; --presets the six factory
 # presets this installer lays; --earlier (default presets/factory/earlier) one folder per
 # earlier version with the factory presets it shipped, so the installer can tell a factory
 # preset the person never changed (replaced) from one they changed (kept). Each factory preset

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the packages people install from the built modules:
 #   fluvia_<version>_amd64.deb            VST3 bundle in /usr/lib/vst3, VST2 module in /usr/lib/vst,
+#                                         CLAP module in /usr/lib/clap,
 #                                         LV2 bundle in /usr/lib/lv2,
 #                                         factory presets in /usr/share/fluvia/presets, the
 #                                         README in /usr/share/doc/fluvia
@@ -45,6 +46,8 @@ if [ ! -f "$vst3/Contents/x86_64-linux/Fluvia.so" ]; then
   exit 1
 fi
 [ -f "$vst2" ] || { echo "note: no VST2 module at $vst2: the Linux packages carry the VST3 bundle only" >&2; vst2=""; }
+clap="$linux_build/adapters/clap/Fluvia.clap"
+[ -f "$clap" ] || { echo "note: no CLAP module at $clap: the Linux packages carry none" >&2; clap=""; }
 lv2="$linux_build/adapters/lv2/Fluvia.lv2"
 [ -f "$lv2/Fluvia.so" ] || { echo "note: no LV2 bundle at $lv2: the Linux packages carry none" >&2; lv2=""; }
 [ -x "$installer_tool" ] || { echo "make-packages: $installer_tool is not built" >&2; exit 1; }
@@ -73,6 +76,16 @@ stage_linux_modules() {
   find "$vst3_dir/Fluvia.vst3" ${vst2:+"$vst2_dir/Fluvia.so"} -type f -exec chmod 644 {} +
 }
 
+# Copies the Linux CLAP module to <dir>/Fluvia.clap, stripped, with a shared library's
+# permissions (nothing when it was not built).
+stage_linux_clap() {
+  [ -n "$clap" ] || return 0
+  mkdir -p "$1"
+  cp "$clap" "$1/Fluvia.clap"
+  strip --strip-unneeded --remove-section=.comment "$1/Fluvia.clap"
+  chmod 644 "$1/Fluvia.clap"
+}
+
 # Copies the LV2 bundle (when built) to <dir>/Fluvia.lv2, its binary stripped.
 stage_lv2_bundle() {
   [ -n "$lv2" ] || return 0
@@ -87,6 +100,7 @@ stage_lv2_bundle() {
 # dpkg-shlibdeps expects the files in the package's folder below a source tree.
 deb_root="$work/src/debian/fluvia"
 stage_linux_modules "$deb_root/usr/lib/vst3" "$deb_root/usr/lib/vst"
+stage_linux_clap "$deb_root/usr/lib/clap"
 stage_lv2_bundle "$deb_root/usr/lib/lv2"
 install -d "$deb_root/usr/share/fluvia/presets" "$deb_root/usr/share/doc/fluvia"
 install -m 644 "$factory"/*.fluviapreset "$deb_root/usr/share/fluvia/presets/"
@@ -102,7 +116,7 @@ chmod 644 "$deb_root/usr/share/doc/fluvia/changelog.gz"
 # control file, so give it a minimal one, and finds the package's root by its DEBIAN folder.
 mkdir -p "$deb_root/DEBIAN"
 printf 'Source: fluvia\n\nPackage: fluvia\nArchitecture: amd64\n' > "$work/src/debian/control"
-depends="$(cd "$work/src" && dpkg-shlibdeps -O $(find debian/fluvia/usr/lib -name '*.so') \
+depends="$(cd "$work/src" && dpkg-shlibdeps -O $(find debian/fluvia/usr/lib -name '*.so' -o -name '*.clap') \
            | sed -n 's/^shlibs:Depends=//p')"
 installed_size="$(du -sk --apparent-size "$deb_root/usr" | cut -f1)"
 sed -e "s/@VERSION@/$version/" -e "s/@DEPENDS@/$depends/" -e "s/@SIZE@/$installed_size/" \
@@ -118,6 +132,7 @@ echo "made $deb"
 name="Fluvia-$version-linux-x86_64"
 tar_root="$work/tar/$name"
 stage_linux_modules "$tar_root" "$tar_root"
+stage_linux_clap "$tar_root"
 stage_lv2_bundle "$tar_root"
 install -d "$tar_root/Presets/Factory"
 install -m 644 "$factory"/*.fluviapreset "$tar_root/Presets/Factory/"
@@ -129,6 +144,7 @@ install -m 644 "$root/LICENSE" "$tar_root/LICENSE.txt"
 install -m 644 "$root/README.md" "$tar_root/README.md"
 install -m 644 "$here/debian/copyright" "$tar_root/COPYRIGHT.txt"
 [ -n "$vst2" ] || sed -i '/^VST2:/,/^$/d' "$tar_root/INSTALL.txt"
+[ -n "$clap" ] || sed -i '/^CLAP:/,/^$/d' "$tar_root/INSTALL.txt"
 [ -n "$lv2" ] || sed -i '/^LV2:/,/^$/d' "$tar_root/INSTALL.txt"
 tgz="$out/$name.tar.gz"
 tar -C "$work/tar" --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \

@@ -56,6 +56,9 @@ mkdir -p "$home"
 if [ -f "$linux_build/adapters/vst2/Fluvia.so" ]; then
   [ -f "$home/.vst/Fluvia.so" ] || fail "no VST2 module in ~/.vst"
 fi
+if [ -f "$linux_build/adapters/clap/Fluvia.clap" ]; then
+  [ -f "$home/.clap/Fluvia.clap" ] || fail "no CLAP module in ~/.clap"
+fi
 if [ -f "$linux_build/adapters/lv2/Fluvia.lv2/Fluvia.so" ]; then
   [ -f "$home/.lv2/Fluvia.lv2/manifest.ttl" ] || fail "no LV2 bundle in ~/.lv2"
   LV2_PATH="$home/.lv2:/usr/lib/lv2" lv2info https://velmora.audio/plugins/fluvia >/dev/null \
@@ -92,6 +95,7 @@ else
   mkdir -p "$scratch/stand-in/Fluvia.vst3/Contents/x86_64-win"
   echo "stand-in VST3 module" > "$scratch/stand-in/Fluvia.vst3/Contents/x86_64-win/Fluvia.vst3"
   echo "stand-in VST2 module" > "$scratch/stand-in/Fluvia.dll"
+  echo "stand-in CLAP module" > "$scratch/stand-in/Fluvia.clap"
   xvfb-run -a bash "$here/test-win-installer.sh" --modules "$scratch/stand-in"
 fi
 echo "packages: ok"

@@ -8,16 +8,16 @@
 #   3. the modules and factory presets are where hosts and the plug-in look for them (and,
 #      with the Windows module check, both modules play from there, the VST3 one from a
 #      factory preset); the install folder holds the licence and read-me written for Windows
-#      and the log naming the three folders; the uninstall entry has its icon, size,
+#      and the log naming the four folders; the uninstall entry has its icon, size,
 #      publisher, version and help link; the installer and the uninstaller carry version
 #      information of their own (read by Windows' version library, with the module check);
 #   4. the uninstaller runs silently and only the test's two presets remain.
 #
 #   bash tools/package/test-win-installer.sh --modules DIR [--installer FILE] [--host EXE]
 #
-# DIR holds the Windows Fluvia.vst3 bundle and Fluvia.dll; FILE is this version's installer
+# DIR holds the Windows Fluvia.vst3 bundle, Fluvia.dll and Fluvia.clap; FILE is this version's installer
 # made from them (made here when not given; the older one is always made here). --host names the Windows module
-# check (fluvia-module-check.exe), run as: EXE render vst3|vst2 MODULE 64 OUT [PRESET].
+# check (fluvia-module-check.exe), run as: EXE render vst3|vst2|clap MODULE 64 OUT [PRESET].
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
@@ -57,6 +57,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fres
 mkdir -p "$HOME"
 c="$WINEPREFIX/drive_c"
 vst3="$c/Program Files/Common Files/VST3/Fluvia.vst3"
+clap="$c/Program Files/Common Files/CLAP/Fluvia.clap"
 old_vst2_dir="$c/Program Files/VSTPlugins"
 vst2_dir="$c/Audio/VST2"
 presets="$c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
@@ -103,11 +104,12 @@ check_release_files() {
   grep -q -F 'C:\Program Files\Common Files\VST3' "$readme" || fail "the read-me does not say where Fluvia goes"
   ! grep -q -E 'cmake|run-tests' "$readme" || fail "the read-me holds the developers' part"
 
-  # The log of this (silent) installation names the three folders.
+  # The log of this (silent) installation names the four folders.
   local log
   log="$(iconv -f UTF-16 -t UTF-8 "$install_folder/Install.log" | tr -d '\r')" \
     || fail "no readable installation log"
   for line in 'VST3 plug-in: C:\Program Files\Common Files\VST3\Fluvia.vst3' \
+              'CLAP plug-in: C:\Program Files\Common Files\CLAP\Fluvia.clap' \
               'VST2 plug-in: C:\Audio\VST2\Fluvia.dll' \
               'Presets: C:\users\Public\Documents\VelmoraAudio\Fluvia\Presets'; do
     grep -q -i -x -F "$line" <<<"$log" || fail "the installation log lacks '$line': $log"
@@ -124,7 +126,7 @@ check_release_files() {
   [ -f "$(unix_path "$help")" ] && [ "$(unix_path "$help")" -ef "$readme" ] \
     || fail "the uninstall entry's help link '$help' is not the read-me"
   size="$(uninstall_value EstimatedSize)"
-  installed_kb="$(find "$vst3" "$vst2_dir/Fluvia.dll" "$presets/Factory" "$install_folder" -type f \
+  installed_kb="$(find "$vst3" "$clap" "$vst2_dir/Fluvia.dll" "$presets/Factory" "$install_folder" -type f \
     -printf '%s\n' | awk '{ b += $1 } END { printf "%d", b / 1024 }')"
   [[ "$size" =~ ^0x[0-9a-f]+$ ]] && [ $((size)) -ge $((installed_kb * 9 / 10)) ] \
     && [ $((size)) -le $((installed_kb * 11 / 10 + 8)) ] \
@@ -168,6 +170,7 @@ run "$setup" /S '/D=C:\Audio\VST2'
 [ ! -e "$old_vst2_dir" ] || fail "the VST2 module was not moved out of the earlier folder"
 cmp -s "$modules/Fluvia.dll" "$vst2_dir/Fluvia.dll" || fail "the VST2 module was not replaced"
 diff -r "$modules/Fluvia.vst3" "$vst3" >/dev/null || fail "the VST3 bundle was not replaced"
+cmp -s "$modules/Fluvia.clap" "$clap" || fail "the CLAP module is not in Common Files\\CLAP"
 cmp -s "$previous/SFX - Faucet Water.fluviapreset" "$user_preset" || fail "the user preset changed"
 cmp -s "$scratch/changed.fluviapreset" "$changed" || fail "the changed factory preset was replaced"
 
@@ -196,6 +199,8 @@ if [ -n "$host" ]; then
     || fail "the installed VST3 module did not find the factory presets"
   (cd "$scratch" && run "$host" render vst2 'C:/Audio/VST2/Fluvia.dll' 64 vst2.raw) >/dev/null \
     || fail "the test host cannot play the installed VST2 module"
+  (cd "$scratch" && run "$host" render clap 'C:/Program Files/Common Files/CLAP/Fluvia.clap' 64 clap.raw) \
+    >/dev/null || fail "the test host cannot play the installed CLAP module"
 else
   echo "note: no Windows test host given: the modules were not loaded"
 fi
@@ -204,6 +209,7 @@ fi
 # there, so wait for every Wine process to end.
 run "$uninstaller" /S
 [ ! -e "$vst3" ] || fail "the VST3 bundle is left"
+[ ! -e "$clap" ] || fail "the CLAP module is left"
 [ ! -e "$vst2_dir" ] || fail "the VST2 folder is left"
 [ -d "$c/Audio" ] || fail "a folder the installer did not make was removed"
 [ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"

@@ -3,6 +3,7 @@
 # installed on Windows:
 #   Fluvia.vst3/                  -> C:\Program Files\Common Files\VST3\
 #   Fluvia.dll                    -> the host's VST2 folder
+#   Fluvia.clap                   -> C:\Program Files\Common Files\CLAP\
 #   fluvia-install-presets.exe    lays the factory presets into the common documents folder
 #                                 (C:\Users\Public\Documents\VelmoraAudio\Fluvia\Presets\)
 #   License.txt, Readme.txt       the licences of everything in the modules and the read-me,
@@ -14,6 +15,7 @@ rm -rf "$out"
 mkdir -p "$out"
 cp -r "$build/adapters/vst3/Fluvia.vst3" "$out/"
 [ ! -f "$build/adapters/vst2/Fluvia.dll" ] || cp "$build/adapters/vst2/Fluvia.dll" "$out/"
+[ ! -f "$build/adapters/clap/Fluvia.clap" ] || cp "$build/adapters/clap/Fluvia.clap" "$out/"
 cp "$build/tools/presets/fluvia-install-presets.exe" "$out/"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 version="$(sed -n 's/^project(Fluvia VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"

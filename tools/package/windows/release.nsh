@@ -50,7 +50,7 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 !define MUI_FINISHPAGE_TITLE "Fluvia ${VERSION} is installed"
 !define MUI_FINISHPAGE_TEXT_LARGE
 ; Seven lines: as many as the page has room for above its check box.
-!define MUI_FINISHPAGE_TEXT "Let your host scan its plug-ins again to find Fluvia.$\r$\nVST3 plug-in:$\r$\n    ${VST3_FOLDER}\Fluvia.vst3$\r$\nVST2 plug-in:$\r$\n    $INSTDIR\Fluvia.dll$\r$\nPresets:$\r$\n    ${PRESET_FOLDER}"
+!define MUI_FINISHPAGE_TEXT "Let your host scan its plug-ins again to find Fluvia.$\r$\nVST3 and CLAP plug-ins:$\r$\n    ${VST3_FOLDER}\Fluvia.vst3$\r$\n    ${CLAP_FOLDER}\Fluvia.clap$\r$\nVST2 plug-in: $INSTDIR\Fluvia.dll$\r$\nPresets:$\r$\n    ${PRESET_FOLDER}"
 !define MUI_FINISHPAGE_SHOWREADME "${README_FILE}"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the read-me"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
@@ -85,6 +85,7 @@ Section "-Release information"
   FileWriteUTF16LE /BOM $R9 ""
   !insertmacro FluviaLogLine "Fluvia ${VERSION} installed"
   !insertmacro FluviaLogLine "VST3 plug-in: ${VST3_FOLDER}\Fluvia.vst3"
+  !insertmacro FluviaLogLine "CLAP plug-in: ${CLAP_FOLDER}\Fluvia.clap"
   !insertmacro FluviaLogLine "VST2 plug-in: $INSTDIR\Fluvia.dll"
   !insertmacro FluviaLogLine "Presets: ${PRESET_FOLDER}"
   !insertmacro FluviaLogLine "Licence, read-me and uninstaller: ${UNINSTALLER_FOLDER}"
