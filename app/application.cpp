@@ -254,7 +254,9 @@ bool Application::OpenAudio(const std::string& api, const std::string& device, i
     opened = audio_->Open(request, error, note);
   }
   if (!opened) {
-    std::fprintf(stderr, "fluvia: %s\n", error.c_str());
+    if (!request.device.empty() || error != "no audio output is available") {
+      std::fprintf(stderr, "fluvia: %s\n", error.c_str());
+    }
     Tell(kNoAudioText);
     return false;
   }

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/core/app_options.h"
+#include "app/devices/quiet_libraries.h"
 #include "app/run_windowed.h"
 
 namespace fluvia::app {
@@ -24,6 +25,7 @@ int ProgramMain(int argc, const char* const* argv) {
     std::printf("Fluvia %s\n", FLUVIA_VERSION_TEXT);
     return 0;
   }
+  QuietAudioLibraries();
   if (options.listDevices) {
     std::fputs(Application::DeviceListing().c_str(), stdout);
     return 0;

@@ -8,6 +8,13 @@
 namespace fluvia::app {
 namespace {
 
+// libsndfile's messages, without the full stop some of them end in (ours add their own).
+std::string SndfileError(SNDFILE* file) {
+  std::string text = sf_strerror(file);
+  while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
 constexpr auto kWriterPeriod = std::chrono::milliseconds(20);
 constexpr int kChunkFrames = 8192;
 
@@ -40,7 +47,7 @@ bool WavRecorder::Start(const std::string& path, int sampleRate, std::string& er
   auto file = std::make_unique<File>();
   file->handle = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!file->handle) {
-    error = "cannot record to " + path + ": " + sf_strerror(nullptr);
+    error = "cannot record to " + path + ": " + SndfileError(nullptr);
     return false;
   }
   sf_command(file->handle, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
@@ -110,7 +117,7 @@ bool WavRecorder::Drain() {
     }
     read_.store(read + uint64_t(frames), std::memory_order_release);
     if (sf_writef_float(file_->handle, chunk_.data(), frames) != frames) {
-      writeError_ = std::string("writing ") + path_ + " failed: " + sf_strerror(file_->handle);
+      writeError_ = "writing " + path_ + " failed: " + SndfileError(file_->handle);
       return false;
     }
     fileFrames_ += uint64_t(frames);

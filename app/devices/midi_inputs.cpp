@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#ifdef __linux__
+#include <unistd.h>
+#endif
 
 #include "app/core/midi_bytes.h"
+#include "app/devices/jack_server.h"
 
 namespace fluvia::app {
 namespace {
@@ -70,6 +74,16 @@ RtMidiIn* MidiInputs::Probe(const std::string& api) {
   }
   auto probe = std::make_unique<ProbeEntry>();
   probe->api = api;
+#ifdef __linux__
+  // Without the sequencer device (a machine without sound hardware) ALSA cannot list
+  // anything, and RtMidi would print its complaint before throwing it.
+  if (api == "alsa" && access("/dev/snd/seq", R_OK | W_OK) != 0) {
+    probes_.push_back(std::move(probe));
+    return nullptr;
+  }
+#endif
+  // No server: nothing to list, and asked again the next time (it may have started).
+  if (api == "jack" && !JackServerRunning()) return nullptr;
   try {
     probe->in = std::make_unique<RtMidiIn>(RtMidi::getCompiledApiByName(api), kClientName);
     probe->in->setErrorCallback(&KeepError, &probe->error);

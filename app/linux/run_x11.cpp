@@ -12,7 +12,6 @@
 #include <cstdio>
 
 #include "app/application.h"
-#include "app/devices/quiet_libraries.h"
 #include "app/linux/x11_app_window.h"
 #include "app/run_windowed.h"
 #include "graphics/x11/graphics_x11.h"
@@ -54,7 +53,6 @@ int OnXError(Display* display, XErrorEvent* error) {
 
 int RunWindowed(const AppOptions& options) {
   XInitThreads();
-  QuietAudioLibraries();
   if (!InstallSignalHandlers()) {
     std::fprintf(stderr, "fluvia: cannot set up signal handling\n");
     return 1;

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "app/application.h"
-#include "app/devices/quiet_libraries.h"
 #include "app/run_windowed.h"
 #include "app/win/win_app_window.h"
 #include "graphics/win/win_factory.h"
@@ -14,7 +13,6 @@
 namespace fluvia::app {
 
 int RunWindowed(const AppOptions& options) {
-  QuietAudioLibraries();
   // WASAPI's objects live in a COM apartment of the window thread.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int status = 0;
