@@ -424,6 +424,10 @@ void Application::FocusLost() {
 bool Application::Shutdown() {
   recorder_->Finish();
   ReportRecording();
+  if (audio_->Underruns() > 0) {
+    std::fprintf(stderr, "fluvia: the audio output reported %llu dropouts (blocks late)\n",
+                 static_cast<unsigned long long>(audio_->Underruns()));
+  }
   midi_->Close();
   audio_->Close();
   if (editorOpen_ && Editor()) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <thread>
 
+#include "app/devices/jack_server.h"
+
 namespace fluvia::app {
 namespace {
 
@@ -195,7 +197,17 @@ bool AudioOutput::Open(const Request& request, std::string& error, std::string& 
   for (const std::string& name : apis) {
     audio = MakeAudio(name);
     if (!audio) continue;
-    id = FindDevice(*audio, request.device, info);
+    if (name == "jack") {
+      // One question to the server instead of RtAudio's client per device it looks at.
+      JackDevice jack;
+      id = FindJackDevice(request.device, jack) ? jack.index : -1;
+      info.name = jack.name;
+      info.outputChannels = unsigned(std::max(jack.channels, 0));
+      info.preferredSampleRate = unsigned(std::max(jack.sampleRate, 0));
+      info.sampleRates = {info.preferredSampleRate};
+    } else {
+      id = FindDevice(*audio, request.device, info);
+    }
     if (id >= 0) {
       api = name;
       break;

@@ -1,6 +1,7 @@
 ; Fluvia's Windows installer (64-bit). Built by make-installer.sh, which passes:
 ;   VERSION  the version, "1.0.2"
-;   MODULES  a folder holding Fluvia.vst3 (the bundle) and Fluvia.dll (the VST2 module)
+;   MODULES  a folder holding Fluvia.vst3 (the bundle) and Fluvia.dll (the VST2 module), and
+;            Fluvia.exe (the application) when it was built
 ;   PRESETS  a folder holding the factory presets, dated as the installer should date them
 ;   PRESET_LIST  an include file with one "!insertmacro FactoryPreset <file name>" per preset
 ;   LICENSE  the licence text shown before installing
@@ -69,6 +70,17 @@ FunctionEnd
   File "${PRESETS}/${NAME}"
 !macroend
 
+; The application beside the uninstaller, with a Start-menu shortcut for every user.
+!define APP_EXE "${UNINSTALLER_FOLDER}\Fluvia.exe"
+!define APP_SHORTCUT "$SMPROGRAMS\Fluvia.lnk"
+!macro InstallApplication
+  !if /FileExists "${MODULES}/Fluvia.exe"
+    File "${MODULES}/Fluvia.exe"
+    CreateShortCut "${APP_SHORTCUT}" "${APP_EXE}" "" "${APP_EXE}" 0 SW_SHOWNORMAL "" \
+      "Play the Fluvia water sound instrument"
+  !endif
+!macroend
+
 Section "Fluvia"
   ; The bundle is ours as a whole: an earlier one goes completely.
   RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
@@ -92,6 +104,7 @@ Section "Fluvia"
   CreateDirectory "${PRESET_FOLDER}\User"
 
   SetOutPath "${UNINSTALLER_FOLDER}"
+  !insertmacro InstallApplication
   File "/oname=Copyright.txt" "${COPYRIGHT}"
   WriteUninstaller "${UNINSTALLER}"
   WriteRegStr HKLM "${APP_KEY}" "VST2Folder" "$INSTDIR"
@@ -138,6 +151,8 @@ Section "Uninstall"
   RMDir "$DOCUMENTS\VelmoraAudio\Fluvia"
   RMDir "$DOCUMENTS\VelmoraAudio"
 
+  Delete "${APP_SHORTCUT}"
+  Delete "${APP_EXE}"
   Delete "${UNINSTALLER_FOLDER}\Copyright.txt"
   Delete "${UNINSTALLER}"
   RMDir "${UNINSTALLER_FOLDER}"

@@ -88,6 +88,12 @@ for f in "$root"/presets/factory/*.fluviapreset; do
   cmp -s "$f" "$presets/Factory/$name" || fail "factory preset $name missing or different"
 done
 [ -f "$uninstaller" ] || fail "no uninstaller"
+app="$c/Program Files/VelmoraAudio/Fluvia/Fluvia.exe"
+shortcut="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Fluvia.lnk"
+if [ -f "$modules/Fluvia.exe" ]; then
+  cmp -s "$modules/Fluvia.exe" "$app" || fail "the application was not installed"
+  [ -f "$shortcut" ] || fail "no Start-menu shortcut to the application"
+fi
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' /v DisplayVersion \
   </dev/null 2>/dev/null | grep -q "$version" || fail "the uninstaller is not registered as $version"
 if [ -n "$host" ]; then
@@ -114,6 +120,7 @@ run "$uninstaller" /S
 [ ! -e "$vst2_dir" ] || fail "the VST2 folder is left"
 [ -d "$c/Audio" ] || fail "a folder the installer did not make was removed"
 [ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"
+[ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' </dev/null \
   >/dev/null 2>&1 && fail "the uninstall entry is left"
 wine reg query 'HKLM\Software\VelmoraAudio' </dev/null >/dev/null 2>&1 && fail "the settings key is left"

@@ -45,11 +45,11 @@ std::string JackServer::UniqueName() {
   return "fluvia-test-" + std::to_string(getpid()) + "-" + std::to_string(random() % 100000);
 }
 
-JackServer::JackServer(int rate, int period, std::string name)
+JackServer::JackServer(int rate, int period, std::string name, bool realtime)
     : name_(name.empty() ? UniqueName() : std::move(name)) {
   const std::string rateText = std::to_string(rate), periodText = std::to_string(period);
-  std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy",
-                                   "-r", rateText, "-p", periodText};
+  std::vector<std::string> args = {"jackd", realtime ? "--realtime" : "--no-realtime", "-n",
+                                   name_, "-d", "dummy", "-r", rateText, "-p", periodText};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -102,6 +102,7 @@ JackProbe::JackProbe(const std::string& server, const std::string& name)
   inputs_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
   midi_ = jack_port_register(client_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
   jack_set_process_callback(client_, &JackProbe::Process, this);
+  jack_set_xrun_callback(client_, &JackProbe::Xrun, this);
   if (jack_activate(client_) != 0) {
     jack_client_close(client_);
     client_ = nullptr;
@@ -131,6 +132,16 @@ int JackProbe::Process(uint32_t frames, void* self) {
     std::memcpy(&probe.right_[size_t(recorded)], right, size_t(n) * sizeof(float));
     probe.recorded_.store(recorded + n, std::memory_order_release);
   }
+  if (probe.watching_.load(std::memory_order_acquire) &&
+      !probe.soundArrived_.load(std::memory_order_relaxed)) {
+    for (uint32_t i = 0; i < frames; ++i) {
+      if (left[i] != 0.0f || right[i] != 0.0f) {
+        probe.soundTime_ = std::chrono::steady_clock::now();
+        probe.soundArrived_.store(true, std::memory_order_release);
+        break;
+      }
+    }
+  }
   void* midi = jack_port_get_buffer(probe.midi_, frames);
   jack_midi_clear_buffer(midi);
   const uint32_t count = probe.midiCount_.load(std::memory_order_acquire);
@@ -140,6 +151,16 @@ int JackProbe::Process(uint32_t frames, void* self) {
   }
   probe.midiSent_.store(sent, std::memory_order_release);
   return 0;
+}
+
+int JackProbe::Xrun(void* self) {
+  static_cast<JackProbe*>(self)->xruns_.fetch_add(1, std::memory_order_relaxed);
+  return 0;
+}
+
+void JackProbe::WatchForSound() {
+  soundArrived_.store(false, std::memory_order_relaxed);
+  watching_.store(true, std::memory_order_release);
 }
 
 std::vector<std::string> JackProbe::Ports(const std::string& pattern, bool midiOutputs) const {

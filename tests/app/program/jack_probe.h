@@ -4,6 +4,7 @@
 // its MIDI output, as another program would.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,7 +18,10 @@ class JackServer {
  public:
   // Starts `jackd -n <unique name> -d dummy -r <rate> -p <period>` and waits until it takes
   // clients.
-  explicit JackServer(int rate = 48000, int period = 128, std::string name = {});
+  // `realtime`: the server and its clients' process threads run with real-time priority (as a
+  // studio machine has them); tests run without, since a shared machine may refuse it.
+  explicit JackServer(int rate = 48000, int period = 128, std::string name = {},
+                      bool realtime = false);
   // A name no other test's server has.
   static std::string UniqueName();
   ~JackServer();
@@ -64,8 +68,16 @@ class JackProbe {
   void SendMidi(uint8_t status, uint8_t data1, uint8_t data2);
   int SampleRate() const;
 
+  // The server's dropouts (xruns) since the probe started.
+  int Xruns() const { return xruns_.load(std::memory_order_relaxed); }
+  // From now on, the moment the first sound (a non-zero sample) reaches the inputs.
+  void WatchForSound();
+  bool SoundArrived() const { return soundArrived_.load(std::memory_order_acquire); }
+  std::chrono::steady_clock::time_point SoundTime() const { return soundTime_; }
+
  private:
   static int Process(uint32_t frames, void* self);
+  static int Xrun(void* self);
 
   jack_client_t* client_ = nullptr;
   jack_port_t* inputs_[2] = {};
@@ -77,6 +89,10 @@ class JackProbe {
   std::atomic<uint32_t> midiCount_{0};
   uint8_t midiBytes_[64][3] = {};
   std::atomic<uint32_t> midiSent_{0};
+  std::atomic<int> xruns_{0};
+  std::atomic<bool> watching_{false};
+  std::atomic<bool> soundArrived_{false};
+  std::chrono::steady_clock::time_point soundTime_;
 };
 
 // Root-mean-square level of samples (0 for none).
