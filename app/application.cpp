@@ -148,14 +148,21 @@ void Application::Start() {
   if (options_.preset) ApplyPreset(*options_.preset);
   ReadSettings();
 
-  const std::string device = options_.audioDevice.value_or(saved_.audioDevice.value_or(""));
+  // The command line's output, else the saved one. A system named alone plays on its default
+  // output, unless it is the saved output's system.
+  std::string api = saved_.audioApi.value_or("");
+  std::string device = saved_.audioDevice.value_or("");
+  if (options_.audioApi || options_.audioDevice) {
+    const bool sameSystem = options_.audioApi && *options_.audioApi == api;
+    api = options_.audioApi.value_or("");
+    device = options_.audioDevice.value_or(sameSystem ? device : "");
+  }
   if (options_.holdNote) {
     heldNote_ = *options_.holdNote;
     hold_ = true;
   }
   if (device != kNoDevice) {
-    OpenAudio(options_.audioApi.value_or(saved_.audioApi.value_or("")), device,
-              options_.sampleRate.value_or(saved_.sampleRate.value_or(0)),
+    OpenAudio(api, device, options_.sampleRate.value_or(saved_.sampleRate.value_or(0)),
               options_.bufferSize.value_or(saved_.bufferSize.value_or(0)));
   }
   if (options_.record) StartRecording(*options_.record);
@@ -391,7 +398,10 @@ void Application::Tick() {
 
   std::string why;
   if (audio_->CheckLost(why)) {
-    if (recorder_->Recording()) StopRecording();
+    if (recorder_->Recording()) {
+      StopRecording();
+      why += " The recording ended there.";
+    }
     // A server that went away took its MIDI connections along.
     midi_->ForgetApi("jack");
     Tell(why + " Choose an audio output from the menu (click the header).");

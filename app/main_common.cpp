@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/core/app_options.h"
+#include "app/devices/audio_output.h"
 #include "app/devices/quiet_libraries.h"
 #include "app/run_windowed.h"
 
@@ -26,6 +27,13 @@ int ProgramMain(int argc, const char* const* argv) {
     return 0;
   }
   QuietAudioLibraries();
+  if (options.audioApi && !IsAudioApi(*options.audioApi)) {
+    std::string known;
+    for (const std::string& api : AudioApiNames()) known += (known.empty() ? "" : ", ") + api;
+    std::fprintf(stderr, "fluvia: --audio-api knows %s here, not '%s'\nTry 'fluvia --help'.\n",
+                 known.c_str(), options.audioApi->c_str());
+    return 2;
+  }
   if (options.listDevices) {
     std::fputs(Application::DeviceListing().c_str(), stdout);
     return 0;

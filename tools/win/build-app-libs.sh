@@ -62,12 +62,14 @@ build() {  # SOURCE_DIR BUILD_DIR CMAKE_ARGS...
 }
 
 unpack rtaudio "$work/rtaudio"
-build "$work/rtaudio" "$work/build-rtaudio" -DRTAUDIO_BUILD_STATIC_LIBS=ON \
-  -DRTAUDIO_BUILD_SHARED_LIBS=OFF -DRTAUDIO_API_WASAPI=ON -DRTAUDIO_API_DS=ON \
-  -DRTAUDIO_API_ASIO=OFF -DRTAUDIO_API_JACK=OFF -DRTAUDIO_BUILD_TESTING=OFF
+# The build machine's own pkg-config would offer Linux's sound servers: every API but the two
+# Windows ones is switched off by name.
+build "$work/rtaudio" "$work/build-rtaudio" -DRTAUDIO_API_WASAPI=ON -DRTAUDIO_API_DS=ON \
+  -DRTAUDIO_API_ASIO=OFF -DRTAUDIO_API_JACK=OFF -DRTAUDIO_API_PULSE=OFF -DRTAUDIO_API_ALSA=OFF \
+  -DRTAUDIO_API_OSS=OFF -DRTAUDIO_API_CORE=OFF -DRTAUDIO_BUILD_TESTING=OFF
 unpack rtmidi "$work/rtmidi"
 build "$work/rtmidi" "$work/build-rtmidi" -DRTMIDI_BUILD_STATIC_LIBS=ON \
-  -DRTMIDI_BUILD_SHARED_LIBS=OFF -DRTMIDI_API_WINMM=ON -DRTMIDI_API_JACK=OFF \
+  -DRTMIDI_API_WINMM=ON -DRTMIDI_API_JACK=OFF -DRTMIDI_API_ALSA=OFF -DRTMIDI_API_CORE=OFF \
   -DRTMIDI_BUILD_TESTING=OFF
 unpack libsndfile "$work/libsndfile"
 build "$work/libsndfile" "$work/build-libsndfile" -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF \

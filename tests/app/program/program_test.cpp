@@ -446,6 +446,7 @@ TEST_F(ProgramTest, BadCommandLinesAreRefusedOnStandardError) {
       {{"--buffer-size", "0"}, "--buffer-size needs"},
       {{"--hold-note=300"}, "--hold-note needs a MIDI note number"},
       {{"--whatever"}, "unknown argument '--whatever'"},
+      {{"--audio-api", "coreaudio"}, "--audio-api knows jack, pulse, alsa here, not 'coreaudio'"},
   };
   for (const Case& c : cases) {
     auto app = Launch(c.arguments);
