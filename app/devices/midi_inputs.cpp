@@ -7,6 +7,10 @@
 #ifdef __linux__
 #include <unistd.h>
 #endif
+#ifdef _WIN32
+#include <windows.h>
+#include <mmsystem.h>
+#endif
 
 #include "app/core/midi_bytes.h"
 #include "app/devices/jack_server.h"
@@ -84,6 +88,10 @@ RtMidiIn* MidiInputs::Probe(const std::string& api) {
 #endif
   // No server: nothing to list, and asked again the next time (it may have started).
   if (api == "jack" && !JackServerRunning()) return nullptr;
+#ifdef _WIN32
+  // Likewise without any MIDI input device (RtMidi would print that there is none).
+  if (api == "winmm" && midiInGetNumDevs() == 0) return nullptr;
+#endif
   try {
     probe->in = std::make_unique<RtMidiIn>(RtMidi::getCompiledApiByName(api), kClientName);
     probe->in->setErrorCallback(&KeepError, &probe->error);

@@ -70,7 +70,10 @@ LRESULT CALLBACK WinAppWindow::Procedure(HWND window, UINT message, WPARAM wPara
                                          LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    auto* created = static_cast<WinAppWindow*>(create->lpCreateParams);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    // The messages of the creation itself come before CreateWindowExA returns the handle.
+    if (created) created->window_ = window;
   }
   auto* self = reinterpret_cast<WinAppWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
