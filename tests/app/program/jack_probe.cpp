@@ -196,8 +196,16 @@ bool JackProbe::Connected(const std::string& port) const {
 }
 
 bool JackProbe::ListenTo(const std::string& client) {
-  return Connect(client + ":outport 0", InputPort(0)) &&
-         Connect(client + ":outport 1", InputPort(1));
+  // The program's ports exist a moment before it is active, and the server refuses to
+  // connect ports of a client that is not yet.
+  for (int i = 0; i < 150; ++i) {
+    if (Connect(client + ":outport 0", InputPort(0)) &&
+        Connect(client + ":outport 1", InputPort(1))) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }
 
 std::vector<float> JackProbe::Record(double seconds, std::vector<float>* right) {

@@ -59,7 +59,8 @@ class JackProbe {
   bool Connect(const std::string& from, const std::string& to);
   // Whether the port has any connection.
   bool Connected(const std::string& port) const;
-  // Connects the program's two outputs ("Client:outport 0/1") to our inputs.
+  // Connects the program's two outputs ("Client:outport 0/1") to our inputs, waiting up to 3 s
+  // for the program to be ready for it.
   bool ListenTo(const std::string& client);
 
   // Records both inputs for that long (blocks the calling thread); returns the left channel.
