@@ -145,7 +145,10 @@ void Fluvia::SetPresetLibrary(std::unique_ptr<IPresetLibrary> library) {
 
 void Fluvia::ResetDsp() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
-  engine_->Reset(SampleRate());
+  // Above 48 kHz the engine runs at the base rate of the host's rate family, so that it
+  // sounds the same at every rate; at 44.1 and 48 kHz and below it runs at the host's rate.
+  rateRenderer_.Prepare(SampleRate(), BlockSize());
+  engine_->Reset(rateRenderer_.EngineRate());
   for (int i = 0; i < kNumParams; ++i) engine_->SetParameter(i, GetParam(i)->Value());
   GetParam(kPresetSelector)->SetValue(0.0);
   engine_->SetParameter(kPresetSelector, 0.0);
@@ -211,7 +214,7 @@ void Fluvia::ProcessDouble(double** inputs, double** outputs, int frames) {
     midiQueue_.Remove();
   }
   midiQueue_.Flush(frames);
-  engine_->Render(inputs, outputs, frames);
+  rateRenderer_.Render(*engine_, inputs, outputs, frames);
 }
 
 void Fluvia::HandleMessage(const MidiMessage& message) {

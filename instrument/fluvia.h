@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "engine/base_rate_renderer.h"
 #include "engine/water_engine.h"
 #include "framework/plugin_core.h"
 #include "graphics/editor_layout.h"
@@ -74,6 +75,8 @@ class Fluvia : public IPluginCore {
 
   WaterEngine& Engine() { return *engine_; }
   const WaterEngine& Engine() const { return *engine_; }
+  // Runs the engine at the base rate of the host's rate and upsamples its output.
+  const BaseRateRenderer& RateRenderer() const { return rateRenderer_; }
   const MidiQueue& PendingMidi() const { return midiQueue_; }
   int NoteStackTop() const { return noteStackTop_; }
   int NoteStackEntry(int slot) const { return noteStack_[size_t(slot)]; }
@@ -96,6 +99,7 @@ class Fluvia : public IPluginCore {
   ArtworkSet ArtworkFor(ArtworkSet size) const;
 
   std::unique_ptr<WaterEngine> engine_;
+  BaseRateRenderer rateRenderer_;
   MidiQueue midiQueue_;
   int sustainLevel_ = 0;
   std::array<bool, 128> heldKeys_{};

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "presets/factory_preset_record.h"
 #include "presets/preset_folder.h"
 #include "presets/preset_install.h"
 
@@ -12,7 +13,8 @@ void LaySharedFactoryPresetsOnce() {
   std::call_once(once, [] {
     const std::string documents = DocumentsFolder();
     if (documents.empty()) return;
-    InstallSharedFactoryPresets(ThisModulePath(), PresetFolderUnder(documents));
+    InstallSharedFactoryPresets(ThisModulePath(), PresetFolderUnder(documents),
+                                EarlierFactoryPresets());
   });
 }
 

@@ -2,8 +2,11 @@
 // A system-wide install (the Debian package) puts the factory presets into a shared data
 // folder, since a package cannot write into every user's documents folder. The first
 // instance in a process lays them into the user's preset folder, so a person who installs
-// the package and opens a host finds the library filled. A preset file that is already there
-// is never replaced (InstallPresets); a factory preset the person deleted comes back.
+// the package and opens a host finds the library filled, and one who upgrades gets the new
+// factory presets in place of the earlier ones they never changed. What the person changed is
+// kept (InstallPresets). Each set is laid once per preset folder
+// (InstallSharedFactoryPresets): a factory preset the person deleted stays deleted until an
+// upgrade brings other factory files.
 
 #include <string>
 

@@ -7,8 +7,11 @@
 #include <cmath>
 #include <thread>
 
+#include <unistd.h>
+
 #include "tests/instrument/instrument_fixture.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/system_call_watch.h"
 
 namespace fluvia {
 namespace {
@@ -34,6 +37,96 @@ TEST_F(InstrumentTest, ProcessingAllocatesNothingInTheSteadyState) {
     plugin.ProcessBuffers(kBlock);
   }
   EXPECT_EQ(counter.Count(), 0u);
+}
+
+TEST_F(InstrumentTest, ManyEventsPerBlockAllocateNothing) {
+  Block();
+  AllocationCounter counter;
+  for (int b = 0; b < 200; ++b) {
+    // A note or controller and a parameter point at every frame of a 64-frame block, ...
+    for (int i = 0; i < 64; ++i) {
+      Midi(i % 2 ? 0x80 : 0x90, uint8_t(60 + i % 12), 100, i);
+      plugin.AddParamPoint(kAmpMainVolume, (i % 10) / 10.0, 63 - i);  // out of order
+    }
+    Block(64);
+    // ... and a thousand of each in one block of the maximum size.
+    for (int i = 0; i < 1000; ++i) {
+      Midi(0xB0, 10, uint8_t(i % 128), (i * 7) % kBlock);
+      plugin.AddParamPoint(kSoundfieldAmt, (i % 100) / 100.0, (i * 13) % kBlock);
+    }
+    Block(kBlock);
+  }
+  EXPECT_EQ(counter.Count(), 0u);
+  EXPECT_EQ(plugin.PendingMidi().Size(), 0);
+}
+
+TEST_F(InstrumentTest, ProcessingMakesNoSystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  Block();
+  std::vector<float> l(kBlock), r(kBlock);
+  float* outs[] = {l.data(), r.data()};
+  const std::vector<long> calls = test_support::SystemCallsOf([&] {
+    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    for (int b = 0; b < 200; ++b) {
+      for (int i = 0; i < 32; ++i) {
+        plugin.ProcessMidi({i * 8, uint8_t(i % 2 ? 0x80 : 0x90), 60, 100});
+        plugin.AddParamPoint(kContainerSize, (i % 10) / 10.0, i * 8 + 1);
+      }
+      plugin.ProcessMidi({5, 0xB0, 7, uint8_t(b % 128)});
+      plugin.AttachOutputBuffers(0, 2, outs);
+      plugin.ProcessBuffers(kBlock);
+    }
+  });
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+}
+
+// At high rates the engine runs at the base rate and its output is upsampled: that path too
+// allocates nothing and makes no system call, with notes and parameter points on odd frames
+// cutting the blocks into segments that end inside engine frames.
+class HighRateInstrumentTest : public InstrumentTest,
+                               public ::testing::WithParamInterface<double> {
+ protected:
+  HighRateInstrumentTest() : l(kBlock), r(kBlock) {
+    plugin.SetSampleRate(GetParam());
+    plugin.ResetDsp();
+    NoteOn(60);
+    Block();
+  }
+  void Play() {
+    float* outs[] = {l.data(), r.data()};
+    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    for (int b = 0; b < 300; ++b) {
+      for (int i = 0; i < 16; ++i) {
+        plugin.ProcessMidi({i * 16 + 1, uint8_t(i % 2 ? 0x80 : 0x90), 60, 100});
+        plugin.AddParamPoint(kContainerSize, (i % 10) / 10.0, i * 16 + 7);
+      }
+      plugin.ProcessMidi({3, 0xB0, 12, uint8_t(b % 128)});
+      plugin.AttachOutputBuffers(0, 2, outs);
+      plugin.ProcessBuffers(kBlock);
+    }
+  }
+  std::vector<float> l, r;
+};
+
+TEST_P(HighRateInstrumentTest, ProcessingAllocatesNothing) {
+  AllocationCounter counter;
+  Play();
+  EXPECT_EQ(counter.Count(), 0u);
+  EXPECT_GT(plugin.RateRenderer().EngineFrames(), 0);
+}
+
+TEST_P(HighRateInstrumentTest, ProcessingMakesNoSystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  const std::vector<long> calls = test_support::SystemCallsOf([this] { Play(); });
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, HighRateInstrumentTest, ::testing::Values(96000.0, 192000.0, 384000.0));
+
+TEST(SystemCallWatch, SeesASystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  const std::vector<long> calls = test_support::SystemCallsOf([] { (void)getpid(); });
+  ASSERT_FALSE(calls.empty());
 }
 
 TEST(InstrumentThreadsTest, TwoInstancesRenderOnTwoThreadsAtOnce) {

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "presets/factory_preset_record.h"
 #include "presets/preset_file_io.h"
 #include "presets/preset_format.h"
 #include "presets/preset_numbers.h"
@@ -51,6 +55,41 @@ TEST(PresetInstall, WritesMissingFilesAndNeverReplacesChangedOnes) {
   EXPECT_EQ(ScratchFolder::Read(folder + "User/USR - Fluvia User Preset 001.fluviapreset"), "mine");
 }
 
+// An earlier version laid other factory files; the person worked with some of them.
+TEST(PresetInstall, ReplacesOnlyTheEarlierFactoryFilesThePersonNeverChanged) {
+  const std::vector<PresetFileData> earlier = {
+      {"Factory/SFX - Shower.fluviapreset", "shower 1"},
+      {"Factory/SFX - Waterfall.fluviapreset", "waterfall 1"},
+      {"Factory/SFX - Waterfall.fluviapreset", "waterfall 0"},  // two versions back
+      {"Factory/SFX - Light Rain.fluviapreset", "light rain 1"},
+  };
+  ScratchFolder scratch;
+  const std::string folder = scratch.Path() + "Presets/";
+  const std::string factory = folder + "Factory/";
+  ScratchFolder::Write(factory + "SFX - Shower.fluviapreset", "shower 1");
+  ScratchFolder::Write(factory + "SFX - Waterfall.fluviapreset", "waterfall 0");
+  // The person saved the earlier shower's sound under the light rain's name: their choice.
+  ScratchFolder::Write(factory + "SFX - Light Rain.fluviapreset", "shower 1");
+  // Heavy rain was deleted. A user preset and a file of the person's own name in Factory hold
+  // an earlier factory content too.
+  ScratchFolder::Write(folder + "User/USR - Fluvia User Preset 001.fluviapreset", "shower 1");
+  ScratchFolder::Write(factory + "My Shower.fluviapreset", "shower 1");
+
+  const PresetInstallReport report = InstallPresets(folder, kFiles, earlier);
+  EXPECT_TRUE(report.Succeeded());
+  EXPECT_EQ(report.updated, (std::vector<std::string>{"Factory/SFX - Shower.fluviapreset",
+                                                      "Factory/SFX - Waterfall.fluviapreset"}));
+  EXPECT_EQ(report.skipped, std::vector<std::string>{"Factory/SFX - Light Rain.fluviapreset"});
+  EXPECT_EQ(report.written, std::vector<std::string>{"Factory/SFX - Heavy Rain.fluviapreset"});
+  EXPECT_EQ(ScratchFolder::Read(factory + "SFX - Shower.fluviapreset"), "shower");
+  EXPECT_EQ(ScratchFolder::Read(factory + "SFX - Waterfall.fluviapreset"), "waterfall");
+  EXPECT_EQ(ScratchFolder::Read(factory + "SFX - Light Rain.fluviapreset"), "shower 1");
+  EXPECT_EQ(ScratchFolder::Read(factory + "SFX - Heavy Rain.fluviapreset"), "heavy rain");
+  EXPECT_EQ(ScratchFolder::Read(folder + "User/USR - Fluvia User Preset 001.fluviapreset"),
+            "shower 1");
+  EXPECT_EQ(ScratchFolder::Read(factory + "My Shower.fluviapreset"), "shower 1");
+}
+
 TEST(PresetInstall, ReportsWhatCannotBeWritten) {
   ScratchFolder scratch;
   ScratchFolder::Write(scratch.File("Presets"), "a file where the folder should be");
@@ -79,56 +118,144 @@ TEST(SharedFactoryPresetFolder, IsFoundBelowTheModulesLibFolder) {
   for (const auto& c : cases) EXPECT_EQ(SharedFactoryPresetFolder(c.module), c.shared) << c.module;
 }
 
+std::string FactoryFileName(int n) {
+  const std::string relative = LibraryPresetRelativePath(n);
+  return relative.substr(relative.find('/') + 1);
+}
+
+// The factory files of the source tree: this version's, or an earlier version's record.
+std::string SourceFactoryFile(const std::string& name, const std::string& version = "") {
+  const std::string folder = std::string(FLUVIA_FACTORY_PRESET_DIR) +
+                             (version.empty() ? "" : "/earlier/" + version);
+  return ScratchFolder::Read(folder + "/" + name);
+}
+
 // A system-wide install: the module below <prefix>/lib, the factory files in the shared folder.
 class SharedFactoryPresets : public ::testing::Test {
  protected:
-  void SetUp() override {
-    shared_ = scratch_.Path() + "usr/share/fluvia/presets/";
+  void SetUp() override { ShipVersion(""); }
+  // The shared folder as the package of that version fills it ("": this version).
+  void ShipVersion(const std::string& version) {
     for (int n = kWelcomePresetNumber; n < kFirstUserPresetNumber; ++n) {
       const std::string name = FactoryFileName(n);
-      ScratchFolder::Write(shared_ + name,
-                           ScratchFolder::Read(std::string(FLUVIA_FACTORY_PRESET_DIR) + "/" + name));
+      ScratchFolder::Write(shared_ + name, SourceFactoryFile(name, version));
     }
   }
-  static std::string FactoryFileName(int n) {
-    const std::string relative = LibraryPresetRelativePath(n);
-    return relative.substr(relative.find('/') + 1);
+  PresetInstallReport FirstInstance() {
+    return InstallSharedFactoryPresets(Module(), Presets(), EarlierFactoryPresets());
   }
   std::string Module() const { return scratch_.Path() + "usr/lib/vst/Fluvia.so"; }
   std::string Presets() const { return scratch_.Path() + "home/Documents/VelmoraAudio/Fluvia/Presets/"; }
+  std::string Installed(const std::string& name) const {
+    return ScratchFolder::Read(Presets() + "Factory/" + name);
+  }
 
   ScratchFolder scratch_;
-  std::string shared_;
+  std::string shared_ = scratch_.Path() + "usr/share/fluvia/presets/";
 };
 
-TEST_F(SharedFactoryPresets, FillTheUsersFolderAndKeepWhatTheUserChanged) {
-  const PresetInstallReport first = InstallSharedFactoryPresets(Module(), Presets());
+TEST_F(SharedFactoryPresets, FillTheUsersFolderOncePerSet) {
+  const PresetInstallReport first = FirstInstance();
   EXPECT_TRUE(first.Succeeded());
+  EXPECT_FALSE(first.alreadyLaid);
   EXPECT_EQ(first.written.size(), 6u);
   EXPECT_TRUE(IsFolder(Presets() + "User"));
-  EXPECT_EQ(ScratchFolder::Read(Presets() + "Factory/SFX - Shower.fluviapreset"),
+  EXPECT_EQ(Installed("SFX - Shower.fluviapreset"),
             ScratchFolder::Read(shared_ + "SFX - Shower.fluviapreset"));
 
-  // A newer package brings a changed factory file; the user had changed it too.
-  ScratchFolder::Write(Presets() + "Factory/SFX - Shower.fluviapreset", "my shower");
-  ScratchFolder::Write(shared_ + "SFX - Shower.fluviapreset", "new factory shower");
-  const PresetInstallReport second = InstallSharedFactoryPresets(Module(), Presets());
+  // The person deletes a factory preset: the next host's first instance leaves it deleted.
+  std::remove((Presets() + "Factory/SFX - Waterfall.fluviapreset").c_str());
+  const PresetInstallReport second = FirstInstance();
+  EXPECT_TRUE(second.alreadyLaid);
   EXPECT_TRUE(second.written.empty());
-  EXPECT_EQ(second.skipped, std::vector<std::string>{"Factory/SFX - Shower.fluviapreset"});
-  EXPECT_EQ(ScratchFolder::Read(Presets() + "Factory/SFX - Shower.fluviapreset"), "my shower");
+  EXPECT_FALSE(ScratchFolder::Exists(Presets() + "Factory/SFX - Waterfall.fluviapreset"));
+}
+
+// The person used the previous version, then the package is upgraded to this one.
+TEST_F(SharedFactoryPresets, AnUpgradeReplacesTheFactoryPresetsThePersonNeverChanged) {
+  ShipVersion("1.0.2");
+  ASSERT_EQ(FirstInstance().written.size(), 6u);
+  ScratchFolder::Write(Presets() + "Factory/SFX - Shower.fluviapreset", "my shower");
+  std::remove((Presets() + "Factory/SFX - Light Rain.fluviapreset").c_str());
+  const std::string user = Presets() + "User/USR - Fluvia User Preset 001.fluviapreset";
+  ScratchFolder::Write(user, SourceFactoryFile("SFX - Faucet Water.fluviapreset", "1.0.2"));
+
+  ShipVersion("");
+  const PresetInstallReport upgrade = FirstInstance();
+  EXPECT_TRUE(upgrade.Succeeded());
+  EXPECT_FALSE(upgrade.alreadyLaid);
+  EXPECT_EQ(upgrade.skipped, std::vector<std::string>{"Factory/SFX - Shower.fluviapreset"});
+  EXPECT_EQ(Installed("SFX - Shower.fluviapreset"), "my shower");
+  // Deleted under the earlier version: back in this version's sound.
+  EXPECT_EQ(upgrade.written, std::vector<std::string>{"Factory/SFX - Light Rain.fluviapreset"});
+  // Every other file is this version's now: replaced where the versions differ.
+  std::vector<std::string> expectUpdated;
+  for (int n = kWelcomePresetNumber; n < kFirstUserPresetNumber; ++n) {
+    const std::string name = FactoryFileName(n);
+    if (name == "SFX - Shower.fluviapreset") continue;
+    EXPECT_EQ(Installed(name), SourceFactoryFile(name)) << name;
+    if (name != "SFX - Light Rain.fluviapreset" &&
+        SourceFactoryFile(name, "1.0.2") != SourceFactoryFile(name)) {
+      expectUpdated.push_back("Factory/" + name);
+    }
+  }
+  EXPECT_FALSE(expectUpdated.empty()) << "this version changes a factory preset of 1.0.2";
+  std::sort(expectUpdated.begin(), expectUpdated.end());
+  std::vector<std::string> updated = upgrade.updated;
+  std::sort(updated.begin(), updated.end());
+  EXPECT_EQ(updated, expectUpdated);
+  // A user preset is never touched, whatever it holds.
+  EXPECT_EQ(ScratchFolder::Read(user), SourceFactoryFile("SFX - Faucet Water.fluviapreset", "1.0.2"));
+  EXPECT_TRUE(FirstInstance().alreadyLaid);
 }
 
 TEST_F(SharedFactoryPresets, WriteNothingWithoutAllSixOrOutsideASystemPrefix) {
   const std::string elsewhere = scratch_.Path() + "home/.vst3/Fluvia.vst3/Contents/x86_64-linux/Fluvia.so";
-  EXPECT_TRUE(InstallSharedFactoryPresets(elsewhere, Presets()).written.empty());
+  EXPECT_TRUE(InstallSharedFactoryPresets(elsewhere, Presets(), {}).written.empty());
 
   std::remove((shared_ + FactoryFileName(kWelcomePresetNumber)).c_str());
   std::string unreadable;
   EXPECT_FALSE(ReadFactoryPresetFolder(shared_, &unreadable).has_value());
   EXPECT_NE(unreadable.find("WLCM - The River Wild"), std::string::npos);
-  const PresetInstallReport partial = InstallSharedFactoryPresets(Module(), Presets());
+  const PresetInstallReport partial = FirstInstance();
   EXPECT_TRUE(partial.written.empty());
   EXPECT_FALSE(ScratchFolder::Exists(Presets())) << "not even the folders";
+}
+
+// The copies built into the programs are the source tree's files: this version's six, and
+// every earlier version's file that this version replaces, each once.
+TEST(FactoryPresetRecord, IsTheSourceTreesFactoryFiles) {
+  const auto builtIn = BuiltInFactoryPresets();
+  ASSERT_TRUE(builtIn.has_value());
+  const auto source = ReadFactoryPresetFolder(FLUVIA_FACTORY_PRESET_DIR);
+  ASSERT_TRUE(source.has_value());
+  ASSERT_EQ(builtIn->size(), source->size());
+  for (size_t i = 0; i < source->size(); ++i) {
+    EXPECT_EQ((*builtIn)[i].relativePath, (*source)[i].relativePath);
+    EXPECT_EQ((*builtIn)[i].content, (*source)[i].content) << (*source)[i].relativePath;
+  }
+
+  std::vector<std::pair<std::string, std::string>> expected;
+  namespace fs = std::filesystem;
+  for (const auto& version : fs::directory_iterator(fs::path(FLUVIA_FACTORY_PRESET_DIR) / "earlier")) {
+    for (const auto& file : fs::directory_iterator(version.path())) {
+      const std::string name = file.path().filename().string();
+      const std::string content = ScratchFolder::Read(file.path().string());
+      const auto entry = std::make_pair("Factory/" + name, content);
+      if (content != SourceFactoryFile(name) &&
+          std::find(expected.begin(), expected.end(), entry) == expected.end()) {
+        expected.push_back(entry);
+      }
+    }
+  }
+  std::vector<std::pair<std::string, std::string>> record;
+  for (const PresetFileData& file : EarlierFactoryPresets()) {
+    record.emplace_back(file.relativePath, file.content);
+  }
+  std::sort(expected.begin(), expected.end());
+  std::sort(record.begin(), record.end());
+  EXPECT_FALSE(record.empty());
+  EXPECT_EQ(record, expected);
 }
 
 // The factory presets as shipped: one file per factory number, each exactly what the

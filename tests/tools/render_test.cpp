@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,43 @@ TEST(RenderOptionsTest, GoodArguments) {
   EXPECT_EQ(options.params[0].second, 0.25);
 }
 
+TEST(RenderOptionsTest, TimedNotesFromOptionsAndAFile) {
+  const std::string path = ::testing::TempDir() + "fluvia-notes.txt";
+  {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("# drips\n0.5 64\n\n1.25 67 80 0.01\n", file);
+    std::fclose(file);
+  }
+  RenderOptions options;
+  std::string error;
+  ASSERT_TRUE(Parse({"-o", "x.wav", "--at", "0:72:90:0.005", "--at", "0.25:60", "--sequence",
+                     path.c_str(), "--velocity", "70", "--length", "0.1"},
+                    options, error))
+      << error;
+  ASSERT_EQ(options.timedNotes.size(), 4u);
+  EXPECT_EQ(options.timedNotes[0].note, 72);
+  EXPECT_EQ(options.timedNotes[0].velocity, 90);
+  EXPECT_DOUBLE_EQ(options.timedNotes[0].length, 0.005);
+  EXPECT_EQ(options.timedNotes[1].velocity, 70);  // the defaults, wherever they stand
+  EXPECT_DOUBLE_EQ(options.timedNotes[1].length, 0.1);
+  EXPECT_DOUBLE_EQ(options.timedNotes[2].start, 0.5);
+  EXPECT_EQ(options.timedNotes[3].velocity, 80);
+
+  // A note ending where another starts on its key is re-struck; a note of no length starts
+  // and ends on its frame.
+  const std::vector<NoteEvent> events =
+      ScheduleNotes({{0.0, 60, 100, 0.5}, {0.5, 60, 90, 0.0}, {0.5, 62, 90, 0.25}}, 1000.0);
+  ASSERT_EQ(events.size(), 6u);
+  EXPECT_TRUE(events[0].on);
+  EXPECT_EQ(events[1].frame, 500);
+  EXPECT_FALSE(events[1].on);  // the end of the first note comes first
+  EXPECT_TRUE(events[2].on && events[3].on);
+  EXPECT_FALSE(events[4].on);
+  EXPECT_EQ(events[4].note, 60);
+  EXPECT_EQ(events[5].frame, 750);
+}
+
 TEST(RenderOptionsTest, BadArgumentsAreRefusedWithAReason) {
   const std::vector<std::vector<const char*>> bad = {
       {},                                   // no output
@@ -49,6 +87,14 @@ TEST(RenderOptionsTest, BadArgumentsAreRefusedWithAReason) {
       {"-o", "x.wav", "--param", "AmpMainVolume"},
       {"-o", "x.wav", "--param", "AmpMainVolume=loud"},
       {"-o", "x.wav", "--frobnicate"},
+      {"-o", "x.wav", "--at", "1"},
+      {"-o", "x.wav", "--at", "-1:60"},
+      {"-o", "x.wav", "--at", "0:128"},
+      {"-o", "x.wav", "--at", "0:60:0"},
+      {"-o", "x.wav", "--at", "0:60:100:-2"},
+      {"-o", "x.wav", "--at", "0:60:100:1:5"},
+      {"-o", "x.wav", "--at", "3599:60:100:10"},
+      {"-o", "x.wav", "--sequence", "/nonexistent/notes.txt"},
   };
   for (const auto& args : bad) {
     RenderOptions options;
@@ -85,6 +131,30 @@ TEST(RenderToolTest, WritesAStereoWavOfTheRequestedLengthAndFailsOnBadInput) {
   EXPECT_EQ(RunRender("--note 60"), 2);
   EXPECT_NE(RunRender("-o /nonexistent-folder/x.wav --length 0.1 --tail 0"), 0);
   EXPECT_EQ(RunRender("--help"), 0);
+}
+
+TEST(RenderToolTest, TimedNotesGiveTheSameFileAtEveryBlockSize) {
+  const std::string notes = "--param AmpFadeInOut=0 --at 0.01:72:100:0.005 --at 0.0213:76 "
+                            "--length 0.02 --tail 0.1 -o ";
+  const std::string a = ::testing::TempDir() + "fluvia-timed-7.wav";
+  const std::string b = ::testing::TempDir() + "fluvia-timed-1024.wav";
+  ASSERT_EQ(RunRender(notes + "'" + a + "' --block 7"), 0);
+  ASSERT_EQ(RunRender(notes + "'" + b + "' --block 1024"), 0);
+  auto read = [](const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<float> samples(size_t(info.frames) * 2);
+    if (file) sf_readf_float(file, samples.data(), info.frames), sf_close(file);
+    return samples;
+  };
+  const std::vector<float> small = read(a), large = read(b);
+  ASSERT_EQ(small.size(), size_t(std::lround((0.0213 + 0.02 + 0.1) * 48000)) * 2);
+  EXPECT_EQ(small, large);
+  // Silent until the first note's frame (0.01 s = frame 480), sounding after it.
+  for (size_t i = 0; i < 480 * 2; ++i) ASSERT_EQ(small[i], 0.f) << i;
+  float peak = 0.f;
+  for (float s : small) peak = std::max(peak, std::fabs(s));
+  EXPECT_GT(peak, 1e-3f);
 }
 
 }  // namespace

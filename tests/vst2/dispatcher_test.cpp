@@ -256,6 +256,17 @@ TEST_F(Vst2Dispatcher, AsksTheHostWhoItIsOnceWhenOpened) {
   EXPECT_EQ(plugin().CountCalls(vst2::kHostGetVendorVersion), 1);
 }
 
+TEST_F(Vst2Dispatcher, HighSampleRatesAddNoLatency) {
+  // Above 48 kHz the engine runs at the base rate and is upsampled without latency.
+  for (double rate : {88200.0, 96000.0, 192000.0}) {
+    plugin().Start(rate, 256);
+    EXPECT_EQ(effect()->initialDelay, 0) << rate;
+    Note(plugin(), 60, 100);
+    const Stereo out = RenderFloat(plugin(), 100, 256);
+    EXPECT_GT(out.Peak(), 0.001) << rate;
+  }
+}
+
 TEST_F(Vst2Dispatcher, RefusesSampleRatesTheEngineCannotUse) {
   plugin().Start(48000.0, 256);
   Note(plugin(), 60, 100);

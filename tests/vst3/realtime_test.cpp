@@ -2,6 +2,7 @@
 
 #include "pluginterfaces/gui/iplugview.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/system_call_watch.h"
 #include "tests/vst3/plugin_fixture.h"
 
 namespace fluvia::vst3test {
@@ -46,6 +47,50 @@ TEST_F(Vst3Realtime, ProcessAllocatesNothingInTheSteadyState) {
     EXPECT_EQ(counter.Count(), 0u);
     plugin().Stop();
   }
+}
+
+TEST_F(Vst3Realtime, AnEventAndAPointAtEveryFrameAllocateNothing) {
+  Start(48000.0, 64, kSample32);
+  std::vector<float> left(64), right(64);
+  size_t allocations = 0;
+  for (int b = 0; b < 200; ++b) {
+    // The first block sizes the harness's own event and point lists.
+    test_support::AllocationCounter counter;
+    for (int f = 0; f < 64; ++f) {
+      if (f % 2) {
+        plugin().Events().NoteOff(60, f);
+      } else {
+        plugin().Events().NoteOn(60, 0.7f, f);
+      }
+      plugin().Changes().Add(kAmpMainVolume, f, (f % 10) / 10.0);
+      plugin().Changes().Add(kContainerSize, 63 - f, (f % 7) / 7.0);
+    }
+    ASSERT_EQ(plugin().Process(left.data(), right.data(), 64), kResultOk);
+    plugin().Events().Clear();
+    plugin().Changes().Clear();
+    if (b > 0) allocations += counter.Count();
+  }
+  EXPECT_EQ(allocations, 0u);
+  plugin().Stop();
+}
+
+TEST_F(Vst3Realtime, ProcessMakesNoSystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  Start(48000.0, 256, kSample32);
+  std::vector<float> left(256), right(256);
+  for (int i = 0; i < 4; ++i) plugin().Process(left.data(), right.data(), 256);
+  const std::vector<long> calls = test_support::SystemCallsOf([&] {
+    for (int b = 0; b < 200; ++b) {
+      plugin().Events().Clear();
+      plugin().Changes().Clear();
+      if (b % 20 == 0) plugin().Events().NoteOn(60, 0.9f, b % 256);
+      if (b % 20 == 10) plugin().Events().NoteOff(60, 17);
+      plugin().Changes().Add(kAmpMainVolume, b % 256, 0.4 + 0.001 * b);
+      plugin().Process(left.data(), right.data(), 256);
+    }
+  });
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+  plugin().Stop();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 ;   MODULES  a folder holding Fluvia.vst3 (the bundle) and Fluvia.dll (the VST2 module), and
 ;            Fluvia.exe (the application) when it was built
 ;   PRESETS  a folder holding the factory presets, dated as the installer should date them
+;   KNOWN    a folder of folders, one per version (this one's included), each holding the
+;            factory presets that version shipped: what an unchanged factory preset holds
 ;   PRESET_LIST  an include file with one "!insertmacro FactoryPreset <file name>" per preset
 ;   LICENSE  the licence text shown before installing
 ;   COPYRIGHT  the copyright notices, installed next to the uninstaller
@@ -10,10 +12,13 @@
 ;
 ; Installs the VST3 bundle into Common Files\VST3, the VST2 module into a folder the person
 ; chooses (default Program Files\VSTPlugins; /D=<folder> when silent) and the factory
-; presets into the common documents folder. A factory preset that is already there is never
-; replaced, so a preset the person changed survives every reinstall and upgrade. The
-; uninstaller removes the modules and the factory presets that are still as installed, never
-; the person's own presets. /S installs and uninstalls silently.
+; presets into the common documents folder. A factory preset that is already there is
+; replaced only when it holds what a version of Fluvia installed (the person never changed
+; it): an upgrade brings the new factory sounds, and a preset the person changed, or saved
+; under a factory preset's name, survives every reinstall and upgrade. A factory preset the
+; person deleted is laid again, like every part of the installation. The uninstaller removes
+; the modules and the factory presets that still hold what Fluvia installed, never the
+; person's own presets. /S installs and uninstalls silently.
 
 Target amd64-unicode
 Unicode true
@@ -66,8 +71,87 @@ Function un.onInit
   SetRegView 64
 FunctionEnd
 
+; Whether the factory preset file named $R1 in the preset folder holds what some version of
+; Fluvia installed under that name: $R0 is 1 if so, else 0 (also when it is missing or no
+; readable file). Uses $R0 to $R6; the known files are in $PLUGINSDIR\known\<version>\.
+!macro FactoryContentFunctions UN
+Function ${UN}SameContent  ; $R2, $R3: two files -> $R4 = 1 when they hold the same bytes
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $R4 0
+  ClearErrors
+  FileOpen $0 $R2 r
+  IfErrors done
+  FileOpen $1 $R3 r
+  IfErrors close_first
+  FileSeek $0 0 END $2
+  FileSeek $1 0 END $3
+  ; Different sizes differ; this also keeps a large file from being read byte by byte.
+  StrCmp $2 $3 0 close_both
+  FileSeek $0 0 SET
+  FileSeek $1 0 SET
+  compare:
+    ClearErrors
+    FileReadByte $0 $2
+    IfErrors equal  ; the end of the first, and so of the second
+    FileReadByte $1 $3
+    IntCmp $2 $3 compare close_both close_both
+  equal:
+    StrCpy $R4 1
+  close_both:
+    FileClose $1
+  close_first:
+    FileClose $0
+  done:
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function ${UN}IsFactoryContent
+  StrCpy $R0 0
+  StrCpy $R2 "${PRESET_FOLDER}\Factory\$R1"
+  IfFileExists $R2 0 done
+  FindFirst $R5 $R6 "$PLUGINSDIR\known\*"
+  next:
+    StrCmp $R6 "" close
+    StrCmp $R6 "." skip
+    StrCmp $R6 ".." skip
+    StrCpy $R3 "$PLUGINSDIR\known\$R6\$R1"
+    IfFileExists $R3 0 skip
+    Call ${UN}SameContent
+    StrCmp $R4 1 0 skip
+    StrCpy $R0 1
+    Goto close
+  skip:
+    FindNext $R5 $R6
+    Goto next
+  close:
+  FindClose $R5
+  done:
+FunctionEnd
+!macroend
+!insertmacro FactoryContentFunctions ""
+!insertmacro FactoryContentFunctions "un."
+
+; The factory files of every version, for IsFactoryContent.
+!macro UnpackKnownFactoryPresets
+  InitPluginsDir
+  SetOutPath "$PLUGINSDIR\known"
+  File /r "${KNOWN}\*.*"
+!macroend
+
+; A factory preset is laid when it is missing or holds what a version of Fluvia installed.
 !macro FactoryPreset NAME
-  File "${PRESETS}/${NAME}"
+  StrCpy $R1 "${NAME}"
+  Call IsFactoryContent
+  ${If} $R0 == 1
+  ${OrIfNot} ${FileExists} "${PRESET_FOLDER}\Factory\${NAME}"
+    File "${PRESETS}/${NAME}"
+  ${EndIf}
 !macroend
 
 ; The application beside the uninstaller, with a Start-menu shortcut for every user.
@@ -97,10 +181,9 @@ Section "Fluvia"
   SetOutPath "$INSTDIR"
   File "${MODULES}/Fluvia.dll"
 
+  !insertmacro UnpackKnownFactoryPresets
   SetOutPath "${PRESET_FOLDER}\Factory"
-  SetOverwrite off
   !include "${PRESET_LIST}"
-  SetOverwrite on
   CreateDirectory "${PRESET_FOLDER}\User"
 
   SetOutPath "${UNINSTALLER_FOLDER}"
@@ -121,17 +204,13 @@ Section "Fluvia"
 SectionEnd
 
 !macroundef FactoryPreset
-; A factory preset goes only while it still carries the date the installer gave it: one the
-; person saved over has a newer date and stays.
+; A factory preset goes only while it holds what a version of Fluvia installed: one the
+; person changed stays.
 !macro FactoryPreset NAME
-  !define /redef PRESET_FILE "${PRESET_FOLDER}\Factory\${NAME}"
-  GetFileTimeLocal "${PRESETS}/${NAME}" $R0 $R1
-  ClearErrors
-  GetFileTime "${PRESET_FILE}" $R2 $R3
-  ${IfNot} ${Errors}
-  ${AndIf} $R0 == $R2
-  ${AndIf} $R1 == $R3
-    Delete "${PRESET_FILE}"
+  StrCpy $R1 "${NAME}"
+  Call un.IsFactoryContent
+  ${If} $R0 == 1
+    Delete "${PRESET_FOLDER}\Factory\${NAME}"
   ${EndIf}
 !macroend
 
@@ -143,6 +222,7 @@ Section "Uninstall"
   ${EndIf}
   RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
 
+  !insertmacro UnpackKnownFactoryPresets
   !include "${PRESET_LIST}"
   ; Folders go only when nothing of the person's is left in them.
   RMDir "${PRESET_FOLDER}\Factory"

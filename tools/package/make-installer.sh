@@ -2,21 +2,27 @@
 # Builds the Windows installer with makensis from a folder of Windows modules.
 #
 #   bash tools/package/make-installer.sh --version X.Y.Z --modules DIR --presets DIR --out FILE
+#                                        [--earlier DIR]
 #
-# DIR for --modules holds Fluvia.vst3 (the bundle) and Fluvia.dll. Each factory preset is
-# dated by the last commit that changed it, so an unchanged preset carries the same date in
-# every version's installer and the uninstaller can tell it from one the person saved over.
+# DIR for --modules holds Fluvia.vst3 (the bundle) and Fluvia.dll; --presets the six factory
+# presets this installer lays; --earlier (default presets/factory/earlier) one folder per
+# earlier version with the factory presets it shipped, so the installer can tell a factory
+# preset the person never changed (replaced) from one they changed (kept). Each factory preset
+# is dated by the last commit that changed it, so the installer is the same for the same
+# sources.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
-version="" modules="" presets="" out=""
+version="" modules="" presets="" out="" earlier="$root/presets/factory/earlier"
 while [ $# -gt 0 ]; do
   case "$1" in
     --version) version="$2"; shift 2 ;;
     --modules) modules="$2"; shift 2 ;;
     --presets) presets="$2"; shift 2 ;;
     --out) out="$2"; shift 2 ;;
-    *) echo "usage: make-installer.sh --version X.Y.Z --modules DIR --presets DIR --out FILE" >&2; exit 2 ;;
+    --earlier) earlier="$2"; shift 2 ;;
+    *) echo "usage: make-installer.sh --version X.Y.Z --modules DIR --presets DIR --out FILE [--earlier DIR]" >&2
+       exit 2 ;;
   esac
 done
 [ -n "$version" ] && [ -d "$modules" ] && [ -d "$presets" ] && [ -n "$out" ] || {
@@ -24,7 +30,7 @@ done
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/presets"
+mkdir -p "$work/presets" "$work/known/current"
 : > "$work/presets.nsh"
 for f in "$presets"/*.fluviapreset; do
   name="$(basename "$f")"
@@ -34,12 +40,20 @@ for f in "$presets"/*.fluviapreset; do
   # Installed files come out with their dates rounded to even seconds: start from one.
   stamp=$((stamp - stamp % 2))
   touch -d "@$stamp" "$work/presets/$name"
+  cp -p "$work/presets/$name" "$work/known/current/$name"
   printf '!insertmacro FactoryPreset "%s"\n' "$name" >> "$work/presets.nsh"
+done
+# What earlier versions installed ("current" holds this version's files).
+for dir in "$earlier"/*/; do
+  [ -d "$dir" ] || continue
+  v="$(basename "$dir")"
+  mkdir -p "$work/known/$v"
+  cp -p "$dir"/*.fluviapreset "$work/known/$v/"
 done
 
 mkdir -p "$(dirname "$out")"
 makensis -V2 -NOCD \
-  "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets" \
+  "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets" "-DKNOWN=$work/known" \
   "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$root/LICENSE" \
   "-DCOPYRIGHT=$root/tools/package/debian/copyright" "-DOUTFILE=$out" \
   "$root/tools/package/fluvia.nsi"

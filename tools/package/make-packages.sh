@@ -2,13 +2,15 @@
 # Makes the packages people install from the built modules:
 #   fluvia_<version>_amd64.deb            VST3 bundle in /usr/lib/vst3, VST2 module in /usr/lib/vst,
 #                                         factory presets in /usr/share/fluvia/presets
-#   Fluvia-<version>-linux-x86_64.tar.gz  the same modules and presets to unpack by hand
+#   Fluvia-<version>-linux-x86_64.tar.gz  the same modules and presets to unpack by hand, with
+#                                         fluvia-install-presets to lay or upgrade the presets
 #   Fluvia-<version>-win64-setup.exe      the Windows installer (when the win64 build exists)
 #
 #   bash tools/package/make-packages.sh [--out DIR] [--linux-build DIR] [--win-build DIR]
-#                                       [--version X.Y.Z]
+#                                       [--version X.Y.Z] [--factory DIR]
 #
-# Defaults: build/release, build/win64 and build/packages; the version is the project's.
+# Defaults: build/release, build/win64 and build/packages; the version is the project's; the
+# factory presets are presets/factory (--factory: another version's, for upgrade tests).
 # A module that was not built is left out with a note; the Linux VST3 bundle is required.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -17,13 +19,15 @@ out="$root/build/packages"
 linux_build="$root/build/release"
 win_build="$root/build/win64"
 version="$project_version"
+factory="$root/presets/factory"
 while [ $# -gt 0 ]; do
   case "$1" in
     --out) out="$2"; shift 2 ;;
     --linux-build) linux_build="$2"; shift 2 ;;
     --win-build) win_build="$2"; shift 2 ;;
     --version) version="$2"; shift 2 ;;
-    *) echo "usage: make-packages.sh [--out DIR] [--linux-build DIR] [--win-build DIR] [--version X.Y.Z]" >&2
+    --factory) factory="$(cd "$2" && pwd)"; shift 2 ;;
+    *) echo "usage: make-packages.sh [--out DIR] [--linux-build DIR] [--win-build DIR] [--version X.Y.Z] [--factory DIR]" >&2
        exit 2 ;;
   esac
 done
@@ -32,12 +36,13 @@ vst3="$linux_build/adapters/vst3/Fluvia.vst3"
 vst2="$linux_build/adapters/vst2/Fluvia.so"
 win_vst3="$win_build/adapters/vst3/Fluvia.vst3"
 win_vst2="$win_build/adapters/vst2/Fluvia.dll"
-factory="$root/presets/factory"
+installer_tool="$linux_build/tools/presets/fluvia-install-presets"
 if [ ! -f "$vst3/Contents/x86_64-linux/Fluvia.so" ]; then
   echo "make-packages: $vst3 is not built (cmake --build --preset release)" >&2
   exit 1
 fi
 [ -f "$vst2" ] || { echo "note: no VST2 module at $vst2: the Linux packages carry the VST3 bundle only" >&2; vst2=""; }
+[ -x "$installer_tool" ] || { echo "make-packages: $installer_tool is not built" >&2; exit 1; }
 app="$linux_build/app/fluvia"
 [ -f "$app" ] || { echo "note: no application at $app: the Debian package carries the plug-ins only" >&2; app=""; }
 
@@ -117,6 +122,9 @@ tar_root="$work/tar/$name"
 stage_linux_modules "$tar_root" "$tar_root"
 install -d "$tar_root/Presets/Factory"
 install -m 644 "$factory"/*.fluviapreset "$tar_root/Presets/Factory/"
+# The tool knows the earlier versions' factory files, so it can upgrade them.
+install -m 755 "$installer_tool" "$tar_root/fluvia-install-presets"
+strip --strip-unneeded --remove-section=.comment "$tar_root/fluvia-install-presets"
 sed "s/@VERSION@/$version/" "$here/INSTALL-linux.txt" > "$tar_root/INSTALL.txt"
 install -m 644 "$root/LICENSE" "$tar_root/LICENSE.txt"
 install -m 644 "$here/debian/copyright" "$tar_root/COPYRIGHT.txt"

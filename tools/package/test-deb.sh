@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Debian package on this machine (root, a throwaway machine in CI):
-#   1. an older version installs; the plug-in, opened with a fresh home, lays the factory
-#      presets there; the person changes one and saves a preset of their own;
-#   2. this version installs over it and over itself: the files are replaced, the person's
-#      presets stay;
+#   1. the previous version (its factory presets from presets/factory/earlier) installs; the
+#      plug-in, opened with a fresh home, lays its factory presets there; the person changes
+#      one, deletes another and saves a preset of their own;
+#   2. this version installs over it and over itself: the files are replaced; the plug-in,
+#      opened again, makes the factory presets the person left unchanged this version's and
+#      lays the deleted one again; the changed one and the user preset stay;
 #   3. Ardour's VST3 and VST2 scanners read the modules from the system folders;
 #   4. the demo rendered through the installed bundle with a fresh home lays the factory
 #      presets there and sounds exactly like the build's bundle with presets installed by
@@ -69,16 +71,31 @@ demo() {  # home bundle wav
     --param PresetSelector=1 --vst3 "$2" >/dev/null
 }
 
-# 1. An older version, opened once; then the person's own changes.
-bash "$here/make-packages.sh" --version 1.0.1 --out "$scratch/old" --linux-build "$build" >/dev/null 2>&1
-dpkg_run -i "$scratch/old/fluvia_1.0.1_amd64.deb" >/dev/null
+# 1. The previous version, opened once; then the person's own changes. (Its package carries
+# this build's modules with the previous factory presets, under a lower version.)
+previous="$(ls -d "$factory"/earlier/*/ | sort -V | tail -1)"
+previous="${previous%/}"
+old_version="$(basename "$previous")~previous"
+# (Linux packages only: no Windows installer takes such a version.)
+bash "$here/make-packages.sh" --version "$old_version" --factory "$previous" --out "$scratch/old" \
+  --linux-build "$build" --win-build "$scratch/no-windows-build" >/dev/null 2>&1 \
+  || fail "the previous version's packages cannot be made"
+dpkg_run -i "$scratch/old/fluvia_${old_version}_amd64.deb" >/dev/null
 home_a="$scratch/home-a"
 demo "$home_a" "$bundle" "$scratch/a.wav"
+factory_a="$(presets_of "$home_a")/Factory"
+for f in "$previous"/*.fluviapreset; do
+  cmp -s "$f" "$factory_a/$(basename "$f")" || fail "the previous version did not lay $(basename "$f")"
+done
 user_preset="$(presets_of "$home_a")/User/USR - Fluvia User Preset 001.fluviapreset"
-changed="$(presets_of "$home_a")/Factory/SFX - Shower.fluviapreset"
-[ -f "$changed" ] || fail "the older version laid no factory presets"
-printf 'saved by the test\n' > "$user_preset"
+changed="$factory_a/SFX - Shower.fluviapreset"
+deleted="$factory_a/SFX - Light Rain.fluviapreset"
+cp "$previous/SFX - Faucet Water.fluviapreset" "$user_preset"  # a factory sound, but theirs
 printf 'changed by the test\n' > "$changed"
+rm "$deleted"
+# The next host on the same version leaves the deleted preset deleted.
+demo "$home_a" "$bundle" "$scratch/a1.wav"
+[ ! -e "$deleted" ] || fail "the deleted factory preset came back without an upgrade"
 printf 'damaged' > "$bundle/Contents/x86_64-linux/Fluvia.so"  # the upgrade must bring its own
 
 # 2. This version over it, and once more over itself.
@@ -88,8 +105,16 @@ version="$(dpkg-query -W -f='${Version}' fluvia)"
 [ "$version" = "$(dpkg-deb -f "$deb" Version)" ] || fail "installed version is $version"
 dpkg --verify fluvia || fail "installed files differ from the package"
 demo "$home_a" "$bundle" "$scratch/a2.wav"
-[ "$(cat "$user_preset")" = "saved by the test" ] || fail "the user preset changed"
+cmp -s "$previous/SFX - Faucet Water.fluviapreset" "$user_preset" || fail "the user preset changed"
 [ "$(cat "$changed")" = "changed by the test" ] || fail "the changed factory preset was replaced"
+upgraded=0
+for f in "$factory"/*.fluviapreset; do
+  name="$(basename "$f")"
+  [ "$name" = "SFX - Shower.fluviapreset" ] && continue
+  cmp -s "$f" "$factory_a/$name" || fail "after the upgrade, $name is not this version's"
+  cmp -s "$f" "$previous/$name" || upgraded=$((upgraded + 1))
+done
+[ "$upgraded" -gt 0 ] || fail "no factory preset differs from the previous version's: nothing was upgraded"
 
 # The application: on the PATH, with its desktop entry, icon and manual page.
 if [ -e /usr/bin/fluvia ]; then

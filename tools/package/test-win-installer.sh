@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows installer under Wine, in a fresh scratch prefix:
-#   1. an older version installs silently; the test saves a user preset and changes a
-#      factory preset;
+#   1. the previous version (its factory presets from presets/factory/earlier) installs
+#      silently; the test saves a user preset, changes one factory preset and deletes another;
 #   2. this version installs over it, with another VST2 folder: the modules are replaced
-#      (the VST2 module moves), both presets stay;
+#      (the VST2 module moves), the factory presets left unchanged become this version's, the
+#      deleted one is laid again, the changed one and the user preset stay;
 #   3. the modules and factory presets are where hosts and the plug-in look for them (and,
 #      with the Windows module check, both modules play from there, the VST3 one from a
 #      factory preset);
@@ -35,8 +36,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-bash "$here/make-installer.sh" --version 0.9.0 --modules "$modules" \
-  --presets "$root/presets/factory" --out "$scratch/old-setup.exe" >/dev/null
+# The previous version: the last folder of the earlier versions' factory presets.
+previous="$(ls -d "$root"/presets/factory/earlier/*/ | sort -V | tail -1)"
+previous="${previous%/}"
+bash "$here/make-installer.sh" --version "$(basename "$previous")" --modules "$modules" \
+  --presets "$previous" --out "$scratch/old-setup.exe" >/dev/null
 if [ -z "$setup" ]; then
   setup="$scratch/setup.exe"
   bash "$here/make-installer.sh" --version "$version" --modules "$modules" \
@@ -66,10 +70,21 @@ wineserver -w
 # 1. The older version, then the person's own changes.
 run "$scratch/old-setup.exe" /S
 [ -f "$old_vst2_dir/Fluvia.dll" ] || fail "the older installer put no VST2 module in the default folder"
+for f in "$previous"/*.fluviapreset; do
+  cmp -s "$f" "$presets/Factory/$(basename "$f")" || fail "the older installer did not lay $(basename "$f")"
+done
 user_preset="$presets/User/USR - Fluvia User Preset 001.fluviapreset"
 changed="$presets/Factory/SFX - Shower.fluviapreset"
-printf 'saved by the test\n' > "$user_preset"
-printf 'changed by the test\n' > "$changed"
+deleted="$presets/Factory/SFX - Light Rain.fluviapreset"
+# A user preset that holds a factory sound is still the person's.
+cp "$previous/SFX - Faucet Water.fluviapreset" "$user_preset"
+# The person's change keeps the file's size: only its bytes tell it from the factory file.
+sed 's|<AmpMainVolume>0.8<|<AmpMainVolume>0.7<|' "$previous/SFX - Shower.fluviapreset" \
+  > "$scratch/changed.fluviapreset"
+! cmp -s "$scratch/changed.fluviapreset" "$previous/SFX - Shower.fluviapreset" \
+  || fail "the test's change changed nothing"
+cp "$scratch/changed.fluviapreset" "$changed"
+rm "$deleted"
 printf 'damaged' > "$vst3/Contents/x86_64-win/Fluvia.vst3"
 
 # 2. This version over it, into another VST2 folder. (NSIS takes /D= unquoted only, and Wine
@@ -78,15 +93,19 @@ run "$setup" /S '/D=C:\Audio\VST2'
 [ ! -e "$old_vst2_dir" ] || fail "the VST2 module was not moved out of the earlier folder"
 cmp -s "$modules/Fluvia.dll" "$vst2_dir/Fluvia.dll" || fail "the VST2 module was not replaced"
 diff -r "$modules/Fluvia.vst3" "$vst3" >/dev/null || fail "the VST3 bundle was not replaced"
-[ "$(cat "$user_preset")" = "saved by the test" ] || fail "the user preset changed"
-[ "$(cat "$changed")" = "changed by the test" ] || fail "the changed factory preset was replaced"
+cmp -s "$previous/SFX - Faucet Water.fluviapreset" "$user_preset" || fail "the user preset changed"
+cmp -s "$scratch/changed.fluviapreset" "$changed" || fail "the changed factory preset was replaced"
 
-# 3. Everything where it belongs.
+# 3. Everything where it belongs: every factory preset but the changed one is this version's,
+# the deleted one too.
+upgraded=0
 for f in "$root"/presets/factory/*.fluviapreset; do
   name="$(basename "$f")"
   [ "$name" = "SFX - Shower.fluviapreset" ] && continue
-  cmp -s "$f" "$presets/Factory/$name" || fail "factory preset $name missing or different"
+  cmp -s "$f" "$presets/Factory/$name" || fail "factory preset $name missing or not this version's"
+  cmp -s "$f" "$previous/$name" || upgraded=$((upgraded + 1))
 done
+[ "$upgraded" -gt 0 ] || fail "no factory preset differs from the previous version's: nothing was upgraded"
 [ -f "$uninstaller" ] || fail "no uninstaller"
 app="$c/Program Files/VelmoraAudio/Fluvia/Fluvia.exe"
 shortcut="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Fluvia.lnk"

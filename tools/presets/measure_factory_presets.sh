@@ -31,5 +31,6 @@ for preset in "$factory"/*.fluviapreset; do
   "$render" -o "$wav" --rate "$rate" --length 8 --tail 2 $params > /dev/null
   set -- "$@" "$wav"
 done
-# The first two seconds hold the attack of the slowest fade; the tail is not measured.
-"$analyze" --octaves --from 2 --to 8 "$@"
+# The first two seconds hold the attack of the slowest fade; the note ends at 8 s, and the
+# tail is timed from there.
+"$analyze" --octaves --from 2 --to 8 --release 8 "$@"

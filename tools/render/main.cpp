@@ -1,4 +1,5 @@
-// fluvia-render: plays one note on Fluvia and writes the result to a WAV file.
+// fluvia-render: plays a note, or a sequence of timed notes, on Fluvia and writes the result
+// to a WAV file.
 
 #include <algorithm>
 #include <cmath>
@@ -51,16 +52,24 @@ int Run(const RenderOptions& options) {
     }
   }
 
-  const long noteFrames = std::lround(options.noteSeconds * options.sampleRate);
-  const long totalFrames = noteFrames + std::lround(options.tailSeconds * options.sampleRate);
+  std::vector<TimedNote> notes = options.timedNotes;
+  if (notes.empty()) notes.push_back({0.0, options.note, options.velocity, options.noteSeconds});
+  const std::vector<NoteEvent> events = ScheduleNotes(notes, options.sampleRate);
+  const long totalFrames =
+      events.back().frame + std::lround(options.tailSeconds * options.sampleRate);
   std::vector<float> left(static_cast<size_t>(totalFrames)), right(static_cast<size_t>(totalFrames));
-  bool noteOffSent = false;
-  player->NoteOn(options.note, options.velocity, 0);
+  // Each event goes to the block that holds its frame, at its offset there.
+  size_t next = 0;
   for (long start = 0; start < totalFrames; start += options.blockSize) {
     const int frames = int(std::min<long>(options.blockSize, totalFrames - start));
-    if (!noteOffSent && noteFrames < start + frames) {
-      player->NoteOff(options.note, int(std::max<long>(noteFrames - start, 0)));
-      noteOffSent = true;
+    for (; next < events.size() && events[next].frame < start + frames; ++next) {
+      const NoteEvent& event = events[next];
+      const int offset = int(event.frame - start);
+      if (event.on) {
+        player->NoteOn(event.note, event.velocity, offset);
+      } else {
+        player->NoteOff(event.note, offset);
+      }
     }
     player->Process(left.data() + start, right.data() + start, frames);
   }

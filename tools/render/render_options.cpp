@@ -27,7 +27,8 @@ bool ParseInteger(const char* text, int& value) {
 
 const char* RenderUsage() {
   return "usage: fluvia-render -o OUTPUT.wav [options]\n"
-         "Plays one note on Fluvia and writes the result as a 32-bit float stereo WAV file.\n"
+         "Plays a held note, or timed notes, on Fluvia and writes the result as a 32-bit float\n"
+         "stereo WAV file.\n"
          "  -o, --output FILE     WAV file to write (required)\n"
          "  --note N              MIDI note number 0..127 (default 60)\n"
          "  --velocity V          note-on velocity 1..127 (default 100)\n"
@@ -37,6 +38,12 @@ const char* RenderUsage() {
          "  --block FRAMES        block size 1..8192 (default 512)\n"
          "  --param NAME=VALUE    set a parameter by name to a real value (repeatable),\n"
          "                        e.g. --param AmpMainVolume=0.5 --param PresetSelector=1\n"
+         "  --at T:NOTE[:VEL[:LEN]]  play a note at T seconds (repeatable) instead of the one\n"
+         "                        held note; VEL defaults to --velocity, LEN (seconds held)\n"
+         "                        to --length; e.g. drips: --at 0:72:100:0.005 --at 0.25:76\n"
+         "  --sequence FILE       timed notes from a file, one per line:\n"
+         "                        SECONDS NOTE [VELOCITY [LENGTH]]; '#' starts a comment line\n"
+         "                        Each note acts at its own frame, whatever --block is.\n"
          "  --vst3 BUNDLE         play a Fluvia.vst3 bundle through the VST3 interfaces\n"
          "                        instead of the built-in instrument\n"
          "  --vst2 MODULE         play a Linux VST2 module (.so) through its entry point\n"
@@ -85,6 +92,14 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
       if (arg == "--tail") options.tailSeconds = value;
       if (arg == "--rate") options.sampleRate = value;
       ++i;
+    } else if (arg == "--at") {
+      if (!need("T:NOTE[:VEL[:LEN]]")) return false;
+      options.timedNoteTexts.emplace_back(next);
+      ++i;
+    } else if (arg == "--sequence") {
+      if (!need("a file name")) return false;
+      options.sequenceFile = next;
+      ++i;
     } else if (arg == "--param") {
       if (!need("NAME=VALUE")) return false;
       const char* eq = std::strchr(next, '=');
@@ -108,7 +123,27 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
   else if (options.noteSeconds < 0.0 || options.tailSeconds < 0.0) error = "--length and --tail must not be negative";
   else if (options.noteSeconds + options.tailSeconds > 3600.0) error = "at most one hour of audio";
   else if (!options.vst3Bundle.empty() && !options.vst2Module.empty()) error = "--vst3 and --vst2 exclude each other";
-  return error.empty();
+  if (!error.empty()) return false;
+
+  // Timed notes take the final --velocity and --length as their defaults, wherever those
+  // stand on the command line.
+  for (const std::string& text : options.timedNoteTexts) {
+    TimedNote note;
+    if (!ParseTimedNote(text, options.velocity, options.noteSeconds, note, error)) return false;
+    options.timedNotes.push_back(note);
+  }
+  if (!options.sequenceFile.empty() &&
+      !ReadNoteSequence(options.sequenceFile, options.velocity, options.noteSeconds,
+                        options.timedNotes, error)) {
+    return false;
+  }
+  for (const TimedNote& note : options.timedNotes) {
+    if (note.start + note.length + options.tailSeconds > 3600.0) {
+      error = "at most one hour of audio";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace fluvia::render

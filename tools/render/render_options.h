@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/render/note_sequence.h"
+
 namespace fluvia::render {
 
 struct RenderOptions {
@@ -18,6 +20,11 @@ struct RenderOptions {
   double sampleRate = 48000.0;
   int blockSize = 512;
   std::vector<std::pair<std::string, double>> params;  // name, real value; in command order
+  // Timed notes (--at, --sequence); when there are any they replace the one held note and
+  // the render lasts until the last one ends, plus the tail.
+  std::vector<std::string> timedNoteTexts;
+  std::string sequenceFile;
+  std::vector<TimedNote> timedNotes;
 };
 
 // Parses argv; false with a message in error for bad arguments.

@@ -1,0 +1,25 @@
+// Test support: runs code on a thread of its own that may make no system call, and reports
+// the ones it made. A seccomp filter installed on that thread alone turns every system call
+// into a signal whose handler records its number (the call itself then fails with ENOSYS);
+// only the calls a thread needs to end are let through. Use it around the audio path:
+//
+//   const auto calls = fluvia::test_support::SystemCallsOf([&] { plugin.ProcessBuffers(n); });
+//   EXPECT_TRUE(calls.empty());
+//
+// Linux x86-64 builds without a sanitizer only; elsewhere SystemCallWatchSupported() is false
+// and nothing is watched.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+namespace fluvia {
+namespace test_support {
+
+bool SystemCallWatchSupported();
+
+// The numbers of the system calls `body` made, in order (at most 64 are kept).
+std::vector<long> SystemCallsOf(const std::function<void()>& body);
+
+}  // namespace test_support
+}  // namespace fluvia
