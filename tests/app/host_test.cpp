@@ -12,6 +12,7 @@
 #include "engine/noise.h"
 #include "instrument/fluvia.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/system_call_watch.h"
 
 namespace fluvia::app {
 namespace {
@@ -139,6 +140,28 @@ TEST_F(HostTest, TheAudioPathAllocatesNothing) {
     }
     EXPECT_EQ(counter.Count(), 0u);
   }
+  recorder.Finish();
+  std::remove(path.c_str());
+}
+
+// The callback's only look at the system is the clock, which the C library reads without
+// entering the kernel; recording copies into the ring and nothing more.
+TEST_F(HostTest, TheAudioPathMakesNoSystemCall) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  std::string error;
+  const std::string path = ::testing::TempDir() + "fluvia-app-syscalls.wav";
+  ASSERT_TRUE(recorder.Start(path, int(kRate), error)) << error;
+  std::vector<float> l(kBlock), r(kBlock);
+  host.PostFromWindow(Note(true, 60));
+  host.Render(l.data(), r.data(), kBlock);
+  const std::vector<long> calls = test_support::SystemCallsOf([&] {
+    for (int b = 0; b < 300; ++b) {
+      if (b % 20 == 0) host.PostFromDevice(Note(b % 40 == 0, 60));
+      if (b % 7 == 0) host.PostFromWindow({0, 0xB0, 1, uint8_t(b % 128)});
+      host.Render(l.data(), r.data(), kBlock);
+    }
+  });
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
   recorder.Finish();
   std::remove(path.c_str());
 }

@@ -81,13 +81,16 @@ JackServer::~JackServer() {
     if (waitpid(pid_, &status, WNOHANG) == pid_) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  kill(pid_, SIGKILL);
+  kill(pid_, SIGKILL);  // a server that hangs on its way out
   waitpid(pid_, &status, 0);
 }
 
 void JackServer::Kill() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGKILL);
+  // Ended, not killed: a JACK server killed outright keeps its place in the machine's table of
+  // servers (eight places in all) for good, and no server can start once they are taken. Its
+  // clients see it go away either way.
+  kill(pid_, SIGTERM);
   int status = 0;
   waitpid(pid_, &status, 0);
   pid_ = -1;

@@ -30,7 +30,7 @@ class JackServer {
 
   bool Running() const { return pid_ > 0 && ready_; }
   const std::string& Name() const { return name_; }
-  // Ends the server as if it crashed or was shut down under its clients.
+  // Ends the server under its clients (as a person quitting it would).
   void Kill();
 
  private:
