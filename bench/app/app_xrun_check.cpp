@@ -3,8 +3,9 @@
 // the editor redraws at its full rate. Reports the server's xruns (as a client of the server
 // sees them) and the dropouts the program itself counted. With --baseline the program is not
 // started: the server's xruns on this machine without it, for comparison. The server runs with
-// real-time priority, as on a machine set up for audio (--no-realtime: without).
-//   app_xrun_check [--baseline] [--no-realtime] [SECONDS]      (60 by default)
+// real-time priority, as on a machine set up for audio (--no-realtime: without). With --still
+// no controller moves a knob: the program plays with an editor that does not redraw.
+//   app_xrun_check [--baseline] [--still] [--no-realtime] [SECONDS]      (60 by default)
 
 #include <signal.h>
 
@@ -23,12 +24,14 @@ using namespace fluvia::testing;
 namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
-  bool baseline = false, realtime = true;
+  bool baseline = false, realtime = true, still = false;
   double seconds = 60.0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--baseline") {
       baseline = true;
+    } else if (arg == "--still") {
+      still = true;
     } else if (arg == "--no-realtime") {
       realtime = false;
     } else {
@@ -64,7 +67,7 @@ int main(int argc, char** argv) {
   const uint8_t controllers[] = {1, 2, 3, 9, 10};
   while (std::chrono::steady_clock::now() < end && (baseline || app.Running())) {
     const int value = step % 254 < 127 ? step % 127 : 126 - step % 127;
-    probe.SendMidi(0xB0, controllers[step % 5], uint8_t(value));
+    if (!still) probe.SendMidi(0xB0, controllers[step % 5], uint8_t(value));
     ++step;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
