@@ -23,6 +23,8 @@
 Target amd64-unicode
 Unicode true
 SetCompressor /SOLID lzma
+; The three modules carry the same artwork: a dictionary that spans them stores it once.
+SetCompressorDictSize 64
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
