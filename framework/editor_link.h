@@ -9,8 +9,15 @@ class IEditorLink {
   virtual ~IEditorLink() = default;
 
   // A parameter changed on the plug-in side: update the bound controls (values only; the
-  // editor's timer redraws). With normalised false the value is a real value.
+  // editor's timer redraws). With normalised false the value is a real value. Never waits
+  // for the editor's thread, but may take the editor's lock when it is free.
   virtual void SetParameterFromPlug(int index, double value, bool normalised) = 0;
+  // The same from a thread that must not wait even for a moment, nor allocate (the audio
+  // thread, a host call that may come from it): the value is only recorded, and the editor
+  // shows it at its next redraw or event.
+  virtual void PostParameterFromPlug(int index, double normalised) {
+    SetParameterFromPlug(index, normalised, true);
+  }
   // Creates the drawing surfaces at the editor size.
   virtual void PrepareDrawing() = 0;
 

@@ -23,7 +23,7 @@ void IParameter::InitRange(const char* name, double defaultValue, double minimum
   name_ = Truncated(name);
   label_ = Truncated(label);
   group_ = Truncated(group);
-  value_ = defaultValue;
+  value_.Store(defaultValue);
   minimum_ = minimum;
   maximum_ = (maximum > minimum + step) ? maximum : minimum + step;
   step_ = step;
@@ -41,7 +41,7 @@ void IParameter::SetValue(double value) {
   if (std::isnan(value)) return;
   if (value < minimum_) value = minimum_;
   else if (value > maximum_) value = maximum_;
-  value_ = value;
+  value_.Store(value);
 }
 
 void IParameter::SetFromNormalised(double normalised) {
@@ -50,7 +50,7 @@ void IParameter::SetFromNormalised(double normalised) {
   if (kind_ != ParamKind::Double) v = std::floor(v / step_ + 0.5) * step_;
   // A negative normalised value under a non-integral shape has no real power; keep the value.
   if (std::isnan(v)) return;
-  value_ = (v < maximum_) ? v : maximum_;
+  value_.Store((v < maximum_) ? v : maximum_);
 }
 
 double IParameter::ToNormalised(double value) const {
@@ -60,13 +60,14 @@ double IParameter::ToNormalised(double value) const {
   return std::pow((value - minimum_) / (maximum_ - minimum_), 1.0 / shape_);
 }
 
-std::string IParameter::FormatValue() const { return FormatReal(value_); }
+std::string IParameter::FormatValue() const { return FormatReal(Value()); }
 
 std::string IParameter::FormatNormalised(double normalised) const {
   return FormatReal(std::pow(normalised, shape_) * (maximum_ - minimum_) + minimum_);
 }
 
 std::string IParameter::FormatReal(double x) const {
+  if (textRule_) return textRule_->Format(x);
   if (!valueTexts_.empty()) {
     const char* text = ValueTextFor(TruncateToInt(x));
     if (text && *text) return text;
@@ -82,8 +83,28 @@ std::string IParameter::FormatReal(double x) const {
 }
 
 const char* IParameter::UnitLabel() const {
-  const char* text = valueTexts_.empty() ? nullptr : ValueTextFor(TruncateToInt(value_));
+  const char* text = valueTexts_.empty() ? nullptr : ValueTextFor(TruncateToInt(Value()));
   return (text && *text) ? "" : label_.c_str();
+}
+
+std::optional<double> IParameter::ValueFromText(std::string_view text) const {
+  if (textRule_) return textRule_->Parse(text);
+  if (!valueTexts_.empty()) {
+    for (const ValueText& entry : valueTexts_) {
+      if (entry.text == text) return double(entry.value);
+    }
+    return std::nullopt;
+  }
+  const auto number = ParseLeadingNumber(text);
+  if (!number) return std::nullopt;
+  return negateDisplay_ ? -*number : *number;
+}
+
+void IParameter::SetDisplayName(const char* name) { displayName_ = Truncated(name); }
+
+void IParameter::SetHidden(bool hidden) {
+  hidden_ = hidden;
+  if (hidden) automatable_ = false;
 }
 
 void IParameter::AddValueText(int value, const char* text) {

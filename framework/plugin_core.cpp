@@ -1,5 +1,6 @@
 #include "framework/plugin_core.h"
 
+#include "framework/deferred_worker.h"
 #include "framework/host_lookup.h"
 
 #include <algorithm>
@@ -63,8 +64,12 @@ IPluginCore::IPluginCore(const PluginConfig& config)
       stateChunks_(config.stateChunks),
       instrument_(config.instrument),
       midiInput_(config.midiInput),
-      latency_(config.latency) {
-  for (int i = 0; i < config.numParams; ++i) params_.push_back(std::make_unique<IParameter>());
+      latency_(config.latency),
+      handOver_(config.numParams) {
+  for (int i = 0; i < config.numParams; ++i) {
+    params_.push_back(std::make_unique<IParameter>());
+    paramListOrder_.push_back(i);
+  }
   for (int i = 0; i < config.numPresets; ++i) presets_.push_back(std::make_unique<PluginPreset>());
 
   ParseChannelConfigurations(config.channelIO);
@@ -79,11 +84,58 @@ IPluginCore::IPluginCore(const PluginConfig& config)
   segmentOutputs_.assign(size_t(maxOut), nullptr);
   inputs_.resize(size_t(maxIn));
   outputs_.resize(size_t(maxOut));
+  DeferredWorker::Register(this);
+  onWorkerList_ = true;
 }
 
 IPluginCore::~IPluginCore() {
+  EndDeferredWork();
   // The editor goes first: its controls may still refer to the parameters.
   editor_.reset();
+}
+
+void IPluginCore::EndDeferredWork() {
+  if (!onWorkerList_) return;
+  DeferredWorker::Unregister(this);
+  onWorkerList_ = false;
+}
+
+bool IPluginCore::DeferToWorker(const DeferredCommand& command) {
+  if (!OnAudioThread() || !IsOfflineRendering()) return deferred_.Push(command);
+  // Offline: this thread does the worker's work itself, as the worker would (so it is not the
+  // audio thread meanwhile): what waits goes first, then this command. Then, as the audio
+  // thread again, it takes the changes over now, at this frame.
+  const ThreadToken audio = audioThread_.exchange(kNoThread, std::memory_order_relaxed);
+  if (!deferred_.Push(command)) {
+    FinishDeferredWork();
+    deferred_.Push(command);
+  }
+  FinishDeferredWork();
+  audioThread_.store(audio, std::memory_order_relaxed);
+  TakeHandedOverChanges();
+  return true;
+}
+
+void IPluginCore::FinishDeferredWork() {
+  if (deferred_.Empty()) return;
+  // The commands waiting now arrive at the audio thread together.
+  WholeChangeScope whole(*this);
+  DeferredCommand command;
+  while (deferred_.Pop(command)) RunDeferred(command);
+}
+
+void IPluginCore::RunDeferred(const DeferredCommand& command) {
+  switch (command.kind) {
+    case DeferredCommand::Kind::ParamCommand: {
+      if (!GetParam(command.index)) return;
+      ChangeSourceScope source(*this, ParamChangeSource::Host);
+      DeferredParamChanged(command.index, command.value);
+      return;
+    }
+    case DeferredCommand::Kind::RestorePreset:
+      RestorePresetNow(command.index);
+      return;
+  }
 }
 
 void IPluginCore::ParseChannelConfigurations(const char* text) {
@@ -124,9 +176,14 @@ const PluginPreset* IPluginCore::Preset(int index) const {
 
 // ---- Default operations -----------------------------------------------------------------------
 
-void IPluginCore::ResetDsp() { std::lock_guard<std::recursive_mutex> lock(mutex_); }
+void IPluginCore::ResetDsp() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  ClearHandedOverChanges();
+}
 
-void IPluginCore::ParamChanged(int /*index*/) { std::lock_guard<std::recursive_mutex> lock(mutex_); }
+void IPluginCore::ParamChanged(int index) {
+  if (!OnAudioThread()) HandOverParam(index);
+}
 
 void IPluginCore::ActivationChanged(bool /*active*/) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -179,6 +236,29 @@ void IPluginCore::ShowHostParamMenu(int index, int x, int y) {
   if (host_) host_->ShowHostParamMenu(index, x, y);
 }
 
+void IPluginCore::SetParamWithoutWaiting(int index, double normalised) {
+  IParameter* param = GetParam(index);
+  if (!param) return;
+  param->SetFromNormalised(normalised);
+  const double value = param->Value();
+  if (editor_) editor_->PostParameterFromPlug(index, param->Normalised());
+  if (OnAudioThread()) {
+    ParamChanged(index);
+    return;
+  }
+  if (!ParamChangeNeedsWorker(index, value)) {
+    HandOverParam(index);
+  } else if (IsOfflineRendering()) {
+    // No deadline: the command is carried out here and now, as any change from the host.
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    ChangeSourceScope source(*this, ParamChangeSource::Host);
+    ParamChanged(index);
+  } else {
+    HandOverParam(index);
+    DeferToWorker({DeferredCommand::Kind::ParamCommand, index, value});
+  }
+}
+
 void IPluginCore::SetParamFromEditor(int index, double normalised) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   IParameter* param = GetParam(index);
@@ -189,16 +269,32 @@ void IPluginCore::SetParamFromEditor(int index, double normalised) {
   ParamChanged(index);
 }
 
+namespace {
+
+bool ShownToHost(const IParameter* param) { return !param || !param->Hidden(); }
+
+}  // namespace
+
 void IPluginCore::BeginParamEdit(int index) {
-  if (host_) host_->BeginParamEdit(index);
+  if (host_ && ShownToHost(GetParam(index))) host_->BeginParamEdit(index);
 }
 
 void IPluginCore::ReportParamChange(int index, double normalised) {
-  if (host_) host_->ReportParamChange(index, normalised);
+  if (host_ && ShownToHost(GetParam(index))) host_->ReportParamChange(index, normalised);
 }
 
 void IPluginCore::EndParamEdit(int index) {
-  if (host_) host_->EndParamEdit(index);
+  if (host_ && ShownToHost(GetParam(index))) host_->EndParamEdit(index);
+}
+
+void IPluginCore::SetParamListOrder(const std::vector<int>& order) {
+  if (order.size() != params_.size()) return;
+  std::vector<bool> seen(params_.size(), false);
+  for (int index : order) {
+    if (index < 0 || index >= NumParams() || seen[size_t(index)]) return;
+    seen[size_t(index)] = true;
+  }
+  paramListOrder_ = order;
 }
 
 void IPluginCore::ReportPresetChange() {
@@ -298,7 +394,6 @@ bool IPluginCore::OutputConnected(int channel) const {
 }
 
 void IPluginCore::SetInputChannelConnections(int first, int count, bool connected) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   for (int c = std::max(first, 0); c < std::min(first + count, NumInputs()); ++c) {
     InputChannel& channel = inputs_[size_t(c)];
     // A channel that stops receiving host data must not replay its last block.
@@ -308,29 +403,24 @@ void IPluginCore::SetInputChannelConnections(int first, int count, bool connecte
 }
 
 void IPluginCore::SetOutputChannelConnections(int first, int count, bool connected) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   for (int c = std::max(first, 0); c < std::min(first + count, NumOutputs()); ++c) {
     outputs_[size_t(c)].connected = connected;
   }
 }
 
 void IPluginCore::AttachInputBuffers(int first, int count, const float* const* data) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   AttachHostArrays(inputs_, first, count, data);
 }
 
 void IPluginCore::AttachInputBuffers(int first, int count, const double* const* data) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   AttachHostArrays(inputs_, first, count, data);
 }
 
 void IPluginCore::AttachOutputBuffers(int first, int count, float* const* data) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   AttachHostArrays(outputs_, first, count, data);
 }
 
 void IPluginCore::AttachOutputBuffers(int first, int count, double* const* data) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   AttachHostArrays(outputs_, first, count, data);
 }
 
@@ -347,7 +437,6 @@ void IPluginCore::PassThroughBuffers(int frames) {
 }
 
 void IPluginCore::ZeroScratchBuffers() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   for (InputChannel& channel : inputs_) std::fill(channel.scratch.begin(), channel.scratch.end(), 0.0);
   for (OutputChannel& channel : outputs_) std::fill(channel.scratch.begin(), channel.scratch.end(), 0.0);
 }
@@ -373,12 +462,13 @@ void IPluginCore::ForgetHostBuffers() {
 }
 
 void IPluginCore::AddParamPoint(int index, double normalised, int offset) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (!GetParam(index)) return;
   paramPoints_.Add({offset, index, normalised});
 }
 
 void IPluginCore::ApplyParamPointsThrough(int frame) {
+  if (paramPoints_.Empty() || paramPoints_.Front().offset > frame) return;
+  AudioWriteScope writes(*this);
   while (!paramPoints_.Empty() && paramPoints_.Front().offset <= frame) {
     const ParamPoint point = paramPoints_.Front();
     paramPoints_.Remove();
@@ -386,9 +476,15 @@ void IPluginCore::ApplyParamPointsThrough(int frame) {
     param->SetFromNormalised(point.normalised);
     // The editor gets the value the parameter took, which is the host's for any value in
     // range and stays sane for the out-of-range and NaN values a faulty host might send.
-    if (editor_) editor_->SetParameterFromPlug(point.index, param->Normalised(), true);
+    if (editor_) editor_->PostParameterFromPlug(point.index, param->Normalised());
     ParamChanged(point.index);
   }
+}
+
+void IPluginCore::TakeHandedOverChanges() {
+  if (!handOver_.Take(params_)) return;
+  AudioWriteScope writes(*this);
+  ChangesHandedOver(handOver_.LastTaken());
 }
 
 void IPluginCore::RenderSegments(int frames) {
@@ -405,7 +501,8 @@ void IPluginCore::RenderSegments(int frames) {
 }
 
 void IPluginCore::RunBlocks(int frames, Processor processor, FloatOutput floatOutput) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  AudioThreadScope audio(*this);
+  TakeHandedOverChanges();
   // The scratch buffers hold one announced block; longer host blocks run in pieces.
   const int piece = blockSize_;
   if (frames <= 0 || piece <= 0) {

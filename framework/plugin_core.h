@@ -4,20 +4,64 @@
 // A format adapter drives it (processing, parameters, state) and answers its questions about
 // the host through IHostLink; the instrument derives from it and overrides the processing
 // operations.
+//
+// Threads. The audio thread never waits for another thread: it takes no lock that another
+// thread can hold, makes no system call and allocates nothing.
+//   - The processing side (the engine, the voices, the MIDI queue, the parameter points, the
+//     channel buffers, the host's transport data) belongs to the thread inside a processing
+//     call, which an AudioThreadScope marks; OnAudioThread() tells shared code which side it
+//     is on.
+//   - Every other thread (the editor, host controller calls, state transfers, preset loads,
+//     the worker) takes the instance mutex, which only such threads take. Where it changes a
+//     parameter it sets the value (an atomic) and hands the parameter over (HandOverParam);
+//     the audio thread takes the handed-over values at the start of its next processing call.
+//     Changes that belong together (a restored state, a loaded preset) are written inside a
+//     WholeChangeScope and arrive at one block start, all of them. Without processing nothing
+//     is lost: the hand-over waits, and ResetDsp hands the engine every value anyway.
+//   - What a change on the audio thread needs done but may not do itself (a preset command
+//     reads a file, a program change restores a preset) goes to the module's worker thread
+//     (DeferToWorker), which does it under the mutex like any other thread.
+//   - The audio thread's own value writes (automation, controllers, notes, tempo) are made in
+//     AudioWriteScopes, so that a state saved meanwhile (SerializeParams) is one set of values.
+//   - Setup, activation, sample-rate and block-size changes (ResetDsp, SetMaxBlockSize, the
+//     channel layout) run under the mutex at times the formats forbid processing.
+//
+// What every format adapter (and the application) does, and nothing more:
+//   - It wraps each processing call in an AudioThreadScope, from its first use of the core to
+//     its last: transport data, AddParamPoint, ProcessMidi, the channel connections and
+//     buffers, then ProcessBuffers (or PassThroughBuffers). It takes no lock there. A program
+//     change arriving with the block may call RestorePreset; the core defers it itself.
+//   - A format call that comes on the audio thread outside the processing call (the VST2
+//     events opcode; a parameter flush a format makes there while processing is active) is
+//     treated as processing: an AudioThreadScope around it, AddParamPoint and ProcessMidi
+//     inside. The same call on the host's main thread, with processing stopped, takes the
+//     mutex like any other.
+//   - A host parameter change that may come from any thread, the audio thread included, at
+//     any time (VST2 set-parameter) goes to SetParamWithoutWaiting, without the mutex.
+//   - Every other host call (state, presets, editor, setup, parameter texts) takes the
+//     instance mutex, or calls base operations that take it.
+//   - It answers IsOfflineRendering from what the host told it. An offline render has no
+//     deadline: there the audio thread does the worker's work itself, so the render repeats
+//     exactly. Without a host link the base assumes an offline render (tools, tests); an
+//     application playing to a sound card reports real time through its link.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "framework/deferred_commands.h"
 #include "framework/editor_link.h"
 #include "framework/host_link.h"
 #include "framework/latency_delay_line.h"
+#include "framework/param_handover.h"
 #include "framework/param_point_queue.h"
 #include "framework/parameter.h"
 #include "framework/plugin_types.h"
 #include "framework/state_chunk.h"
+#include "framework/thread_token.h"
 
 namespace fluvia {
 
@@ -69,8 +113,18 @@ class IPluginCore {
   // splits the block there, so that every event acts at its own frame.
   virtual int NextEventFrame(int limit) const { return limit; }
   // Called once per host processing call, before its first frame: what is read from the
-  // host once per block (tempo, transport) is read here.
+  // host once per block (tempo, transport) is read here. Parameter values it sets are set
+  // inside an AudioWriteScope.
   virtual void ProcessCallStarting() {}
+  // The audio thread, at the start of a processing call: what the other threads handed over
+  // since the last call (the parameters marked, with their values; the requests).
+  virtual void ChangesHandedOver(const ParamHandOver::Taken& /*changes*/) {}
+  // Whether a change of the parameter to `value` needs work the audio thread may not do; such
+  // a change made on the audio thread (or through SetParamWithoutWaiting) is deferred to the
+  // worker, which calls DeferredParamChanged with the value.
+  virtual bool ParamChangeNeedsWorker(int /*index*/, double /*value*/) const { return false; }
+  // The worker, under the mutex, inside a whole change, as a host change.
+  virtual void DeferredParamChanged(int index, double /*value*/) { ParamChanged(index); }
   virtual void ReceiveSysEx(const SysExMessage& /*message*/) {}
   virtual bool NoteNameFor(int note, char* text);
   virtual bool SaveState(StateChunk& chunk);
@@ -80,11 +134,16 @@ class IPluginCore {
   virtual void HostIdentified() {}
   virtual void ShowHostParamMenu(int index, int x, int y);
   virtual void SetParamFromEditor(int index, double normalised);
+  // These three tell the host of a change the person made in the editor; a hidden parameter
+  // (a preset button, say) is not the host's to record, so nothing is sent for it.
   virtual void BeginParamEdit(int index);
   virtual void ReportParamChange(int index, double normalised);
   virtual void EndParamEdit(int index);
+  // Many values changed at once, not one by one (a preset loaded in the editor): the host
+  // should read them all again. Call on the editor's thread.
   virtual void ReportPresetChange();
   virtual bool IsOfflineRendering();
+  // The host's transport data of the current block: for the audio thread.
   virtual int32_t SamplePosition();
   virtual double HostTempo();
   virtual void TimeSignature(int& numerator, int& denominator);
@@ -111,8 +170,8 @@ class IPluginCore {
   int BlockSize() const { return blockSize_; }
   int Latency() const { return latency_; }
   int TailSize() const { return tailSize_; }
-  bool IsBypassed() const { return bypassed_; }
-  void SetBypassed(bool bypassed) { bypassed_ = bypassed; }
+  bool IsBypassed() const { return bypassed_.load(std::memory_order_relaxed); }
+  void SetBypassed(bool bypassed) { bypassed_.store(bypassed, std::memory_order_relaxed); }
 
   // ---- Identity ------------------------------------------------------------------------------
   const std::string& EffectName() const { return effectName_; }
@@ -129,10 +188,53 @@ class IPluginCore {
   int NumParams() const { return static_cast<int>(params_.size()); }
   IParameter* GetParam(int index);
   const IParameter* GetParam(int index) const;
+  // The source of the change being handled on a thread that holds the mutex (the audio
+  // thread's changes are the host's).
   ParamChangeSource ChangeSource() const { return changeSource_; }
   std::vector<std::string>& ParamGroups() { return paramGroups_; }
+  // The order in which hosts list the parameters (indices; identifiers and the state keep the
+  // index order). Every index once; 0, 1, 2 ... until the plug-in sets another.
+  const std::vector<int>& ParamListOrder() const { return paramListOrder_; }
+  // Ignored unless it names every parameter exactly once.
+  void SetParamListOrder(const std::vector<int>& order);
+  // A host parameter change that may arrive on any thread at any time, the audio thread's
+  // included (VST2 set-parameter): the value is set and shown at once, the audio thread takes
+  // it at its next block start, and what needs the worker goes there. Never waits, except in
+  // an offline render, where it is handled at once under the mutex.
+  void SetParamWithoutWaiting(int index, double normalised);
 
-  // ---- Channels and buffers (for the adapters; all take the instance mutex) ------------------
+  // ---- Threads (see the top of this file) -------------------------------------------------
+  // True on the thread inside a processing call of this instance.
+  bool OnAudioThread() const {
+    return audioThread_.load(std::memory_order_relaxed) == CurrentThreadToken();
+  }
+  // Any thread, after setting the parameter's value outside processing: the audio thread
+  // takes the value at its next block start. Wait-free.
+  void HandOverParam(int index) { handOver_.MarkParam(index); }
+  // Any thread: requests of the plug-in's own (bits), taken with the parameters.
+  void HandOverRequest(uint32_t bits) { handOver_.Request(bits); }
+  bool HandOverRequested(uint32_t bits) const { return (handOver_.Requested() & bits) != 0; }
+  // Any thread: hands work to the module's worker. Never waits; false when the instance's
+  // queue is full (DeferredCommandQueue::kCapacity waiting commands) and the command was
+  // dropped. On the audio thread of an offline render, which has no deadline to keep, the
+  // work is done at once instead, and the audio thread takes its changes over at once, so
+  // that an offline render repeats exactly.
+  bool DeferToWorker(const DeferredCommand& command);
+  // The same for work that changes nothing the audio thread renders (what the editor shows):
+  // it always waits for the worker, offline renders included.
+  bool DeferDisplayWork(const DeferredCommand& command) { return deferred_.Push(command); }
+  bool HasDeferredWork() const { return !deferred_.Empty(); }
+  // Runs the deferred work waiting now, on the calling thread (the worker does this every few
+  // milliseconds; tools and tests that need the result at once call it). Never from the
+  // audio thread.
+  void FinishDeferredWork();
+  uint64_t DroppedDeferredCommands() const { return deferred_.Dropped(); }
+  // Takes the instance off the worker's list. A plug-in that overrides DeferredParamChanged
+  // calls it first thing in its destructor; the base's destructor calls it otherwise.
+  void EndDeferredWork();
+
+  // ---- Channels and buffers (for the adapters: inside a processing call, or at setup while
+  // ---- processing is stopped; they take no lock) ----------------------------------------
   const std::vector<ChannelIOPair>& ChannelConfigurations() const { return channelIO_; }
   bool LegalIO(int inputs, int outputs) const;
   int NumInputs() const { return static_cast<int>(inputs_.size()); }
@@ -163,7 +265,8 @@ class IPluginCore {
   // that frame and renders the segment. So the output does not depend on how the host cuts
   // the stream into blocks. Blocks longer than the announced maximum are processed in pieces
   // of at most the maximum, so the scratch buffers never overflow; before any maximum is
-  // known the outputs are silenced.
+  // known the outputs are silenced. Each call first takes what the other threads handed over
+  // (ChangesHandedOver). The calling thread is the audio thread for the call.
   void ProcessBuffers(int frames);
   void ProcessBuffersAccumulating(int frames);  // 32-bit outputs are added to, not replaced
   // Bypass: inputs reach the outputs (delayed by the latency when there is one).
@@ -173,12 +276,16 @@ class IPluginCore {
   void CreateLatencyDelayLine();
 
   // ---- State and presets ---------------------------------------------------------------------
+  // Under the mutex; the values are one set that held at one moment, even while the audio
+  // thread plays.
   bool SerializeParams(StateChunk& chunk);
   int UnserializeParams(const StateChunk& chunk, int position);
+  // On the audio thread the restore is deferred to the worker; the result then tells whether
+  // the index names a preset and the request was taken.
   bool RestorePreset(int index);
   void MakeDefaultPresets(const char* name, int count);
   int NumPresets() const { return static_cast<int>(presets_.size()); }
-  int CurrentPreset() const { return currentPreset_; }
+  int CurrentPreset() const { return currentPreset_.load(std::memory_order_relaxed); }
   const PluginPreset* Preset(int index) const;
   // Preset-bank operations, used by the VST2 adapter.
   std::string PresetName(int index) const;
@@ -192,6 +299,8 @@ class IPluginCore {
 
  protected:
   void SetBlockSizeField(int frames) { blockSize_ = frames; }
+  // Forgets what waits to be handed over; for a ResetDsp that hands the engine every value.
+  void ClearHandedOverChanges() { handOver_.Clear(); }
 
  private:
   struct InputChannel {
@@ -218,6 +327,9 @@ class IPluginCore {
   void SilenceHostOutputs(int frames, FloatOutput floatOutput);
   void ForgetHostBuffers();
   void ParseChannelConfigurations(const char* text);
+  void TakeHandedOverChanges();
+  void RunDeferred(const DeferredCommand& command);
+  bool RestorePresetNow(int index);
 
   std::vector<ChannelIOPair> channelIO_;
   mutable std::recursive_mutex mutex_;
@@ -233,14 +345,15 @@ class IPluginCore {
   bool stateChunks_;
   bool instrument_;
   bool midiInput_;
-  bool bypassed_ = false;
-  int currentPreset_ = 0;
+  std::atomic<bool> bypassed_{false};
+  std::atomic<int> currentPreset_{0};
   double sampleRate_ = 44100.0;
   int blockSize_ = 0;
   int latency_;
   int tailSize_ = 0;
   std::unique_ptr<LatencyDelayLine> latencyDelay_;
   std::vector<std::string> paramGroups_;
+  std::vector<int> paramListOrder_;
   std::unique_ptr<IEditorLink> editor_;
   std::vector<std::unique_ptr<IParameter>> params_;
   std::vector<std::unique_ptr<PluginPreset>> presets_;
@@ -254,9 +367,64 @@ class IPluginCore {
   std::vector<std::string> inputBusLabels_;
   std::vector<std::string> outputBusLabels_;
   IHostLink* host_ = nullptr;
-  ParamChangeSource changeSource_ = ParamChangeSource::Host;
+  ParamChangeSource changeSource_ = ParamChangeSource::Host;  // guarded by the mutex
+
+  std::atomic<ThreadToken> audioThread_{kNoThread};
+  ParamHandOver handOver_;
+  AudioWriteCounter audioWrites_;
+  DeferredCommandQueue deferred_;
+  bool onWorkerList_ = false;
 
   friend class ChangeSourceScope;
+  friend class AudioThreadScope;
+  friend class WholeChangeScope;
+  friend class AudioWriteScope;
+};
+
+// Marks the calling thread as the instance's audio thread while it lives: an adapter's
+// processing call, from its first use of the core to its last. Scopes nest on one thread.
+class AudioThreadScope {
+ public:
+  explicit AudioThreadScope(IPluginCore& core)
+      : core_(core),
+        previous_(core.audioThread_.exchange(CurrentThreadToken(), std::memory_order_relaxed)) {}
+  ~AudioThreadScope() { core_.audioThread_.store(previous_, std::memory_order_relaxed); }
+  AudioThreadScope(const AudioThreadScope&) = delete;
+  AudioThreadScope& operator=(const AudioThreadScope&) = delete;
+
+ private:
+  IPluginCore& core_;
+  ThreadToken previous_;
+};
+
+// Parameter changes made while it lives (values set, parameters handed over, requests) reach
+// the audio thread together, at one block start. Holds the instance mutex. Never on the audio
+// thread.
+class WholeChangeScope {
+ public:
+  explicit WholeChangeScope(IPluginCore& core) : core_(core), lock_(core.mutex_) {
+    core_.handOver_.BeginWhole();
+  }
+  ~WholeChangeScope() { core_.handOver_.EndWhole(); }
+  WholeChangeScope(const WholeChangeScope&) = delete;
+  WholeChangeScope& operator=(const WholeChangeScope&) = delete;
+
+ private:
+  IPluginCore& core_;
+  std::lock_guard<std::recursive_mutex> lock_;
+};
+
+// The audio thread, around a group of parameter value writes: a state saved meanwhile has
+// all of them or none.
+class AudioWriteScope {
+ public:
+  explicit AudioWriteScope(IPluginCore& core) : core_(core) { core_.audioWrites_.BeginWrites(); }
+  ~AudioWriteScope() { core_.audioWrites_.EndWrites(); }
+  AudioWriteScope(const AudioWriteScope&) = delete;
+  AudioWriteScope& operator=(const AudioWriteScope&) = delete;
+
+ private:
+  IPluginCore& core_;
 };
 
 // Marks the parameter changes made while it lives as coming from one source.

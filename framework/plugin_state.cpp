@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "framework/plugin_core.h"
 
@@ -9,23 +10,33 @@ namespace fluvia {
 
 bool IPluginCore::SerializeParams(StateChunk& chunk) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (const auto& param : params_) chunk.PutDouble(param->Value());
+  // The audio thread may be writing values meanwhile (automation, controllers, notes): the
+  // state is a set of values that held together.
+  std::vector<double> values(params_.size());
+  audioWrites_.ReadValues(params_, values.data());
+  for (double value : values) chunk.PutDouble(value);
   return true;
 }
 
 int IPluginCore::UnserializeParams(const StateChunk& chunk, int position) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  for (auto& param : params_) {
-    if (position < 0) break;
+  // The chunk is read first, so that the whole change the audio thread waits for is only
+  // the writing of the values.
+  std::vector<double> values;
+  values.reserve(params_.size());
+  while (position >= 0 && values.size() < params_.size()) {
     double value = 0.0;
     const int next = chunk.GetDouble(value, position);
-    if (next < 0) {
-      param->SetValue(0.0);
-      position = -1;
-      break;
-    }
-    param->SetValue(value);  // clamps; a NaN keeps the current value
+    values.push_back(next < 0 ? 0.0 : value);  // a short read sets that parameter to 0
     position = next;
+  }
+  {
+    // The restored values act from one block start on, all of them.
+    WholeChangeScope whole(*this);
+    for (size_t i = 0; i < values.size(); ++i) {
+      params_[i]->SetValue(values[i]);  // clamps; a NaN keeps the current value
+      HandOverParam(int(i));
+    }
   }
   // Every parameter is replayed, also after a short read, so that the instrument's view of
   // the values matches the parameters again. The replay is marked so that the preset
@@ -51,8 +62,15 @@ void IPluginCore::MakeDefaultPresets(const char* name, int count) {
 }
 
 bool IPluginCore::RestorePreset(int index) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (index < 0 || index >= NumPresets()) return false;
+  // A program change that arrives with the audio: the worker restores it.
+  if (OnAudioThread()) return DeferToWorker({DeferredCommand::Kind::RestorePreset, index, 0.0});
+  return RestorePresetNow(index);
+}
+
+bool IPluginCore::RestorePresetNow(int index) {
+  if (index < 0 || index >= NumPresets()) return false;
+  WholeChangeScope whole(*this);
   PluginPreset& preset = *presets_[size_t(index)];
   bool restored = false;
   if (preset.initialised) {
@@ -67,7 +85,7 @@ bool IPluginCore::RestorePreset(int index) {
     restored = SaveState(preset.state);
   }
   if (restored) {
-    currentPreset_ = index;
+    currentPreset_.store(index, std::memory_order_relaxed);
     PresetsChanged();
     RefreshEditorParams();
   }
@@ -81,8 +99,9 @@ std::string IPluginCore::PresetName(int index) const {
 
 void IPluginCore::ModifyCurrentPreset(const char* name) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (currentPreset_ < 0 || currentPreset_ >= NumPresets()) return;
-  PluginPreset& preset = *presets_[size_t(currentPreset_)];
+  const int current = CurrentPreset();
+  if (current < 0 || current >= NumPresets()) return;
+  PluginPreset& preset = *presets_[size_t(current)];
   preset.state.Clear();
   SaveState(preset.state);
   if (name && *name) {
@@ -103,7 +122,7 @@ bool IPluginCore::SerializePresets(StateChunk& chunk) {
 }
 
 int IPluginCore::UnserializePresets(const StateChunk& chunk, int position) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  WholeChangeScope whole(*this);
   // A length of 0 keeps the name read for the previous preset, as banks written by earlier
   // versions expect.
   std::string name;
@@ -140,7 +159,7 @@ int IPluginCore::UnserializePresets(const StateChunk& chunk, int position) {
       }
     }
   }
-  RestorePreset(currentPreset_);
+  RestorePreset(CurrentPreset());
   return position;
 }
 

@@ -5,7 +5,7 @@
 
 namespace fluvia {
 
-enum class PluginApi : int32_t { VST2 = 0, VST3 = 1 };
+enum class PluginApi : int32_t { VST2 = 0, VST3 = 1, LV2 = 2 };
 
 // Identified host application; see LookUpHost. -1 until identified, 0 for an unknown host.
 using HostKind = int32_t;

@@ -8,6 +8,7 @@
 #include "graphics/panel_control.h"
 #include "graphics/switch_control.h"
 #include "graphics/text_control.h"
+#include "graphics/value_readout.h"
 
 namespace fluvia {
 namespace {
@@ -121,6 +122,7 @@ EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, Artwo
   EditorControls out;
 
   graphics.SetArtwork(set);
+  graphics.SetFileTypeName(kPresetFileExtension, kPresetFileTypeName);
   graphics.AttachBackground(kBackdropId, kBackdropFile);
   out.rows[0] = graphics.GetControl(0);
 
@@ -190,6 +192,11 @@ EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, Artwo
     out.sizeMenu = sizeMenu.get();
     graphics.AttachControl(std::move(sizeMenu));
   }
+  auto readout = std::make_unique<IValueReadout>(plugin, set);
+  out.readout = readout.get();
+  for (IKnobMultiControl* k : out.knobs) k->SetReadout(out.readout);
+  graphics.AttachControl(std::move(readout));
+  graphics.HandleMouseOver(true);
   return out;
 }
 
@@ -235,6 +242,7 @@ void SwitchEditorArtwork(IGraphics& graphics, const EditorControls& controls, Ar
       control->SetRect(Scaled(entry.rect, divisor));
     }
     if (controls.sizeMenu) controls.sizeMenu->SetRect(Scaled(kRows[1].rect, divisor));
+    if (controls.readout) controls.readout->SetArtwork(set);
   }
   const EditorSize size = EditorSizeFor(set);
   graphics.Resize(size.width, size.height);

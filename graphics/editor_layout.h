@@ -20,6 +20,7 @@ class IKnobMultiControl;
 class IPanelControl;
 class IPluginCore;
 class ITextControl;
+class IValueReadout;
 
 struct EditorControls {
   static constexpr int kNumRows = 22;
@@ -37,18 +38,21 @@ struct EditorControls {
   IContactControl* presetForward = nullptr;      // row 17
   IControl* rows[kNumRows] = {};                 // every control, index = row = list index
   IControl* sizeMenu = nullptr;                  // over the header, after the rows (if given)
+  IValueReadout* readout = nullptr;              // the knobs' name and value, on top of all
 };
 
 // The text the preset name shows until a preset is loaded.
 inline constexpr const char* kPresetNamePlaceholder = "< Presets Library >";
-// The file selectors' extension list (no dot).
+// The file selectors' extension list (no dot), and what the file prompts call such files.
 inline constexpr const char* kPresetFileExtension = "fluviapreset";
+inline constexpr const char* kPresetFileTypeName = "Fluvia preset";
 
 // Fills the (empty) editor with the layout for the artwork set; the small set is the large
 // one with every measure halved. presetSelector becomes row 15 (an inert stand-in of the
 // same rectangle when null). The editor is not handed to the plug-in here: the caller attaches
 // it once the layout is built.
-// A size menu, when given, is attached after the rows, over the header.
+// A size menu, when given, is attached after the rows, over the header; the knobs' readout
+// comes last, above everything, and the editor then follows the pointer for it.
 EditorControls BuildEditorLayout(IGraphics& graphics, IPluginCore& plugin, ArtworkSet set,
                                  std::unique_ptr<IControl> presetSelector,
                                  const std::string& presetDirectory,

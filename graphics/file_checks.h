@@ -14,16 +14,6 @@ inline std::string FolderOf(const std::string& path) {
   return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// A save dialog's name typed without an extension gets the first of the space-separated
-// extensions (at most 15 characters), as desktop save dialogs do.
-inline std::string WithDefaultExtension(const std::string& path, const std::string& extensions) {
-  const size_t slash = path.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::string first = extensions.substr(0, extensions.find(' ')).substr(0, 15);
-  if (name.empty() || name.find('.') != std::string::npos || first.empty()) return path;
-  return path + "." + first;
-}
-
 inline bool IsDirectory(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

@@ -22,6 +22,13 @@ void IFileSelectorControl::OnMouseDown(int, int, const IMouseKeys&) {
   if (!graphics || state_ == kDialogOpen) return;  // one dialog at a time
   state_ = kDialogOpen;
   SetDirty(false);
+  if (suggest_) {
+    std::string file = ChosenFile(), directory = Directory();
+    suggest_(file, directory);
+    std::lock_guard<std::mutex> guard(pathLock_);
+    file_ = file;
+    directory_ = directory;
+  }
   // The answer may come at once or, on hosts whose dialogs run beside the host's own loop,
   // from a later run-loop callback. No lock is held meanwhile.
   graphics->BeginPromptForFile(

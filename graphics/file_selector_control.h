@@ -4,6 +4,7 @@
 // made (or cancelled: the chosen file is then empty). Its image shows only while the dialog
 // is up.
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -32,6 +33,10 @@ class IFileSelectorControl : public IControl {
   void SetChosenFile(const std::string& path);
   // The folder the next dialog starts in: the folder of the last choice.
   std::string Directory() const;
+  // Called on the editor's thread right before each dialog opens, with the file the dialog
+  // will offer and the folder it starts in, to change them (a save suggesting a fresh name).
+  using Suggestion = std::function<void(std::string& file, std::string& directory)>;
+  void SetSuggestion(Suggestion suggest) { suggest_ = std::move(suggest); }
   const std::string& Extensions() const { return extensions_; }
   int Mode() const { return mode_; }
   int State() const { return state_; }
@@ -50,6 +55,7 @@ class IFileSelectorControl : public IControl {
   std::string extensions_;
   int mode_;
   int state_ = kIdle;
+  Suggestion suggest_;
 };
 
 }  // namespace fluvia

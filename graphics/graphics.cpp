@@ -26,7 +26,13 @@ IGraphics::IGraphics(IPluginCore& plugin, int width, int height, int frameRate)
       width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       // The window host's timer period is 1000 / frame rate; never divide by zero.
-      frameRate_(frameRate > 0 ? frameRate : kDefaultFrameRate) {}
+      frameRate_(frameRate > 0 ? frameRate : kDefaultFrameRate),
+      numPlugParams_(std::max(plugin.NumParams(), 0)),
+      plugValues_(new std::atomic<double>[size_t(numPlugParams_) + 1]),
+      plugChanged_(new std::atomic<uint64_t>[size_t(numPlugParams_) / 64 + 1]) {
+  for (int i = 0; i <= numPlugParams_; ++i) plugValues_[size_t(i)].store(0.0);
+  for (int w = 0; w <= numPlugParams_ / 64; ++w) plugChanged_[size_t(w)].store(0);
+}
 
 IGraphics::~IGraphics() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
@@ -44,33 +50,48 @@ void IGraphics::SetParameterFromPlug(int index, double value, bool normalised) {
     if (!param) return;
     value = param->ToNormalised(value);
   }
-  if (std::isnan(value)) return;  // nothing sensible to show
-  if (lock_.try_lock()) {
-    ApplyPendingValues();
-    ApplyParameter(index, value);
-    lock_.unlock();
-    return;
-  }
-  // The editor thread is inside an event or a redraw. Park the value; the latest one per
-  // parameter wins, as it would have if it had been applied at once.
-  std::lock_guard<std::mutex> guard(pendingLock_);
-  for (PendingValue& entry : pending_) {
-    if (entry.index == index) {
-      entry.normalised = value;
-      return;
-    }
-  }
-  pending_.push_back({index, value});
+  PostParameterFromPlug(index, value);
+  // The audio thread leaves even a free lock alone: releasing it could have to wake the
+  // editor's thread, a system call.
+  if (plugin_.OnAudioThread() || !lock_.try_lock()) return;
+  ApplyPendingValues();
+  lock_.unlock();
+}
+
+void IGraphics::PostParameterFromPlug(int index, double normalised) {
+  if (index < 0 || index >= numPlugParams_ || std::isnan(normalised)) return;
+  plugValues_[size_t(index)].store(normalised, std::memory_order_relaxed);
+  plugChanged_[size_t(index) / 64].fetch_or(uint64_t(1) << (unsigned(index) % 64),
+                                            std::memory_order_release);
 }
 
 void IGraphics::ApplyPendingValues() {
-  std::vector<PendingValue> values;
-  {
-    std::lock_guard<std::mutex> guard(pendingLock_);
-    if (pending_.empty()) return;
-    values.swap(pending_);
+  for (int w = 0; w <= numPlugParams_ / 64; ++w) {
+    uint64_t changed = plugChanged_[size_t(w)].exchange(0, std::memory_order_acquire);
+    while (changed) {
+      const int bit = __builtin_ctzll(changed);
+      changed &= changed - 1;
+      const int index = w * 64 + bit;
+      ApplyParameter(index, plugValues_[size_t(index)].load(std::memory_order_relaxed));
+    }
   }
-  for (const PendingValue& entry : values) ApplyParameter(entry.index, entry.normalised);
+  std::vector<std::string> notices;
+  {
+    std::lock_guard<std::mutex> guard(noticeLock_);
+    notices.swap(pendingNotices_);
+  }
+  for (const std::string& notice : notices) ShowNotice(notice);
+}
+
+void IGraphics::PostNotice(const std::string& text) {
+  if (lock_.try_lock()) {
+    ApplyPendingValues();
+    ShowNotice(text);
+    lock_.unlock();
+    return;
+  }
+  std::lock_guard<std::mutex> guard(noticeLock_);
+  pendingNotices_.push_back(text);
 }
 
 void IGraphics::ApplyParameter(int index, double normalised) {
@@ -290,6 +311,17 @@ void IGraphics::BeginPopupMenu(IMenuList& menu, const IBounds& rect, MenuDone do
   MenuResult answer;
   answer.chosen = CreateIPopupMenu(menu, rect);
   if (done) done(answer);
+}
+
+void IGraphics::SetFileTypeName(const std::string& extension, const std::string& name) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  fileTypeNames_[extension] = name;
+}
+
+std::string IGraphics::FileTypeName(const std::string& extension) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  const auto found = fileTypeNames_.find(extension);
+  return found == fileTypeNames_.end() ? std::string() : found->second;
 }
 
 void IGraphics::BeginPromptForFile(const std::string& file, int mode,

@@ -12,9 +12,12 @@
 //
 // Threads: events, drawing and the window operations run on the editor's window thread. The
 // plug-in may report parameter changes from any thread; those never wait for the editor (see
-// SetParameterFromPlug).
+// SetParameterFromPlug), and the audio thread's never touch the editor's lock at all.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,10 +49,14 @@ class IGraphics : public IEditorLink {
 
   // ---- Plug-in side (IEditorLink) ----------------------------------------------------------
   // Updates every control bound to the parameter (and auxiliary bindings). Real values are
-  // mapped to 0..1 first. Called from any thread: when the editor thread is busy the value is
-  // parked and applied at the editor's next event or timer tick, so a plug-in thread holding
-  // the instance mutex never waits for the editor (which may be waiting for that mutex).
+  // mapped to 0..1 first. Called from any thread: the value is parked in the parameter's slot
+  // (the latest one wins) and applied at once when the editor's lock is free, otherwise at the
+  // editor's next event or timer tick, so a plug-in thread holding the instance mutex never
+  // waits for the editor (which may be waiting for that mutex). On the audio thread it acts
+  // as PostParameterFromPlug.
   void SetParameterFromPlug(int index, double value, bool normalised) override;
+  // Only parks the value: wait-free, allocation-free, no lock (the audio thread's way).
+  void PostParameterFromPlug(int index, double normalised) override;
   void PrepareDrawing() override;
   int Width() const override { return width_; }
   int Height() const override { return height_; }
@@ -103,6 +110,9 @@ class IGraphics : public IEditorLink {
   // person must be told where no desktop dialog can show it. The next click in the editor
   // closes it and goes no further. An empty text removes it.
   void ShowNotice(const std::string& text);
+  // The same from a thread that may hold the instance mutex: never waits for the editor
+  // lock; when the editor is busy the notice appears at its next event or timer tick.
+  void PostNotice(const std::string& text);
   std::string Notice() const;
   // Where the notice is drawn; empty without one.
   IBounds NoticeRect() const;
@@ -171,6 +181,10 @@ class IGraphics : public IEditorLink {
   // dots.
   virtual void PromptForFile(std::string& file, int mode, std::string& directory,
                              const std::string& extensions) = 0;
+  // What the file prompts call files of an extension (no dot), so that their type list reads
+  // "Fluvia preset (*.fluviapreset)" rather than the bare pattern; empty for an unnamed one.
+  void SetFileTypeName(const std::string& extension, const std::string& name);
+  std::string FileTypeName(const std::string& extension) const;
   virtual bool PromptForColor(IArgbColor& color, const char* prompt) = 0;
   virtual bool OpenURL(const char* url, const char* title, const char* confirmText,
                        const char* errorText) = 0;
@@ -244,11 +258,6 @@ class IGraphics : public IEditorLink {
   void SetSavedCursor(int x, int y) { savedCursorX_ = x, savedCursorY_ = y; }
 
  private:
-  struct PendingValue {
-    int index;
-    double normalised;
-  };
-
   void ApplyParameter(int index, double normalised);
   // Applies the values parked while the editor thread held the lock; called with the lock.
   void ApplyPendingValues();
@@ -293,12 +302,19 @@ class IGraphics : public IEditorLink {
   // The parameter whose edit gesture a mouse-down opened, so that exactly one end-edit follows.
   int openEditParam_ = -1;
 
+  std::map<std::string, std::string> fileTypeNames_;  // extension -> what it holds
+
   std::string notice_;
   IBounds noticeDirty_;  // where the notice appeared or went, not yet redrawn
   bool noticeTookPress_ = false;  // so the release of that press goes nowhere either
 
-  std::mutex pendingLock_;  // a leaf lock: nothing else is taken while it is held
-  std::vector<PendingValue> pending_;
+  // The parked values: one slot per parameter of the plug-in and a bit that marks it.
+  int numPlugParams_ = 0;
+  std::unique_ptr<std::atomic<double>[]> plugValues_;
+  std::unique_ptr<std::atomic<uint64_t>[]> plugChanged_;
+  // Notices posted while the editor was busy (never from the audio thread).
+  std::mutex noticeLock_;  // a leaf lock: nothing else is taken while it is held
+  std::vector<std::string> pendingNotices_;
 };
 
 }  // namespace fluvia

@@ -1,6 +1,7 @@
 // Mouse and key dispatch: every event goes to the topmost control under the pointer (the last
 // in the list), skipping hidden and greyed ones, unless a control holds the mouse capture.
 
+#include "framework/parameter.h"
 #include "framework/plugin_core.h"
 #include "graphics/control.h"
 #include "graphics/graphics.h"
@@ -47,8 +48,9 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseKeys& keys) {
   lastMouseY_ = y;
   IControl& control = *controls_[size_t(target)];
   const bool hasParam = control.Param() != nullptr;
-  if (hasParam && keys.right && plugin_.ApiKind() == PluginApi::VST3) {
-    // VST3 hosts offer their own parameter menu (automation, MIDI learn) on a right-click.
+  if (hasParam && keys.right && plugin_.ApiKind() == PluginApi::VST3 && !control.Param()->Hidden()) {
+    // VST3 hosts offer their own parameter menu (automation, MIDI learn) on a right-click;
+    // a hidden parameter (a preset button) is not the host's, so the control takes the click.
     mouseCapture_ = -1;
     plugin_.ShowHostParamMenu(control.ParamIdx(), x, y);
     return;
@@ -72,6 +74,8 @@ void IGraphics::OnMouseUp(int x, int y, const IMouseKeys& keys) {
   lastMouseX_ = -1;
   lastMouseY_ = -1;
   if (target) target->OnMouseUp(x, y, keys);
+  // The pointer rests where it was released: the next move away from there is a mouse-out.
+  if (handleMouseOver_) mouseOver_ = FindTarget(x, y, true);
   // End exactly the edit the mouse-down began: a mouse-up that lands on a parameter control
   // without a preceding begin (the press was elsewhere, or went to the host's menu) must not
   // send the host an unmatched end.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "graphics/graphics.h"
+#include "graphics/value_readout.h"
 
 namespace fluvia {
 
@@ -28,6 +29,7 @@ void IKnobMultiControl::OnMouseDrag(int, int, int dx, int dy, const IMouseKeys& 
 }
 
 void IKnobMultiControl::OnMouseWheel(int, int, const IMouseKeys& keys, int notches) {
+  if (readout_) readout_->ShowFor(*this);
   const double step = (keys.shift || keys.control) ? 0.001 : 0.01;
   value_ += double(notches) * step;
   SetDirty(true);
@@ -35,6 +37,29 @@ void IKnobMultiControl::OnMouseWheel(int, int, const IMouseKeys& keys, int notch
 
 bool IKnobMultiControl::Draw(IGraphics& graphics) {
   return graphics.DrawBitmapFrame(strip_, rect_, FrameForValue(value_, strip_.frames), &blend_);
+}
+
+void IKnobMultiControl::OnMouseDown(int x, int y, const IMouseKeys& keys) {
+  if (readout_) readout_->Press(*this);
+  IKnobControl::OnMouseDown(x, y, keys);
+}
+
+void IKnobMultiControl::OnMouseUp(int x, int y, const IMouseKeys& keys) {
+  if (readout_) readout_->Release(*this, x, y);
+  IKnobControl::OnMouseUp(x, y, keys);
+}
+
+void IKnobMultiControl::OnMouseOver(int, int, const IMouseKeys&) {
+  if (readout_) readout_->ShowFor(*this);
+}
+
+void IKnobMultiControl::OnMouseOut() {
+  if (readout_) readout_->HideFor(*this);
+}
+
+void IKnobMultiControl::SetDirty(bool push) {
+  IKnobControl::SetDirty(push);
+  if (readout_) readout_->Refresh(*this);
 }
 
 }  // namespace fluvia

@@ -6,6 +6,8 @@
 
 namespace fluvia {
 
+class IValueReadout;
+
 class IKnobControl : public IControl {
  public:
   enum Direction : int { kVertical = 0, kHorizontal = 1 };
@@ -32,6 +34,14 @@ class IKnobMultiControl : public IKnobControl {
   void OnMouseDrag(int x, int y, int dx, int dy, const IMouseKeys& keys) override;
   void OnMouseWheel(int x, int y, const IMouseKeys& keys, int notches) override;
   bool Draw(IGraphics& graphics) override;
+  // With a readout, the knob shows its name and value there while it is pressed, dragged or
+  // turned, and while the pointer rests on it.
+  void OnMouseDown(int x, int y, const IMouseKeys& keys) override;
+  void OnMouseUp(int x, int y, const IMouseKeys& keys) override;
+  void OnMouseOver(int x, int y, const IMouseKeys& keys) override;
+  void OnMouseOut() override;
+  void SetDirty(bool push) override;
+  void SetReadout(IValueReadout* readout) { readout_ = readout; }
 
   const IBitmapStrip& Strip() const { return strip_; }
   // Another image for the same control (the other artwork set); flags a redraw.
@@ -42,6 +52,7 @@ class IKnobMultiControl : public IKnobControl {
 
  private:
   IBitmapStrip strip_;
+  IValueReadout* readout_ = nullptr;  // owned by the editor's control list
 };
 
 }  // namespace fluvia

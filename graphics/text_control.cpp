@@ -13,7 +13,7 @@ ITextControl::ITextControl(IPluginCore& plugin, const IBounds& rect, const IText
 ITextControl::~ITextControl() = default;
 
 bool ITextControl::Draw(IGraphics& graphics) {
-  const std::string text = Text();
+  const std::string text = ShownText();
   if (text.empty()) return true;
   IBounds rect = rect_;
   return graphics.DrawIText(textStyle_, text.c_str(), rect);
@@ -32,6 +32,16 @@ void ITextControl::SetTextFromPlug(const char* text) {
 std::string ITextControl::Text() const {
   std::lock_guard<std::mutex> guard(textLock_);
   return text_;
+}
+
+void ITextControl::SetMarked(bool marked) {
+  if (marked_.exchange(marked, std::memory_order_relaxed) != marked) FlagDirty();
+}
+
+std::string ITextControl::ShownText() const {
+  std::string text = Text();
+  if (Marked() && !text.empty()) text += kMark;
+  return text;
 }
 
 }  // namespace fluvia

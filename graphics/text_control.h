@@ -1,6 +1,7 @@
 #pragma once
 // ITextControl: a line of text in the control's text style, such as the preset name.
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -20,10 +21,18 @@ class ITextControl : public IControl {
   // preset loaded by the host shows its name while the editor draws).
   void SetTextFromPlug(const char* text);
   std::string Text() const;
+  // A mark drawn after the text (" *": the preset was changed since it was loaded). Safe on
+  // any thread, the audio thread too: it neither allocates nor waits.
+  static constexpr const char* kMark = " *";
+  void SetMarked(bool marked);
+  bool Marked() const { return marked_.load(std::memory_order_relaxed); }
+  // The text as drawn, with the mark when it is set.
+  std::string ShownText() const;
 
  private:
   mutable std::mutex textLock_;  // a leaf lock: held only to copy or replace the text
   std::string text_;
+  std::atomic<bool> marked_{false};
 };
 
 }  // namespace fluvia

@@ -5,6 +5,12 @@
 #include "engine/engine_params.h"
 #include "graphics/editor_size.h"
 #include "graphics/editor_size_menu.h"
+#include "graphics/file_selector_control.h"
+#include "graphics/graphics.h"
+#include "instrument/param_presentation.h"
+#include "presets/preset_catalogue.h"
+#include "presets/preset_format.h"
+#include "presets/preset_names.h"
 #include "presets/editor_settings.h"
 #include "presets/preset_folder.h"
 #include "presets/preset_library_impl.h"
@@ -57,13 +63,17 @@ PluginConfig Fluvia::Config(PluginApi api) {
 }
 
 Fluvia::Fluvia(const FluviaOptions& options)
-    : IPluginCore(Config(options.api)), midiQueue_(MidiQueue::kMinCapacity, 1024) {
+    : IPluginCore(Config(options.api)),
+      midiQueue_(MidiQueue::kMinCapacity, 1024),
+      presetNames_(std::make_shared<PresetNames>()) {
   engine_ = WaterEngine::Create(SampleRate());
   for (int i = 0; i < kNumParams; ++i) {
     const EngineParamInfo* info = engine_->Descriptor(i);
     GetParam(i)->InitRange(info->name.c_str(), info->defaultValue, info->minimum, info->maximum,
                            kParamStep, info->unitLabel.c_str(), "", 1.0);
+    audioValues_[size_t(i)] = GetParam(i)->Value();
   }
+  PresentParameters(*this, presetNames_);
   ResetVoices();
   BuildEditorAndPresets(options);
   MakeDefaultPresets("Init", 1);
@@ -74,6 +84,7 @@ void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
   // itself; a given folder (tests, tools) is used as it is.
   if (options.presetFolder.empty()) LaySharedFactoryPresetsOnce();
   const std::string folder = options.presetFolder.empty() ? PresetFolder() : options.presetFolder;
+  presetFolder_ = folder;
   PresetControls controls;
   if (options.createGraphics) {
     settingsFile_ =
@@ -85,19 +96,47 @@ void Fluvia::BuildEditorAndPresets(const FluviaOptions& options) {
     displayScale_ = settings.scale.value_or(1.0);
     const ArtworkSet artwork = ArtworkFor(editorSize_);
     if (std::unique_ptr<IGraphics> graphics = options.createGraphics(*this, artwork)) {
+      // The menu shows the folder as it is when the menu opens: scanned on the editor's
+      // thread, then handed to the library under the instance mutex.
       auto selector = std::make_unique<IPopupMenu_PresetSelector>(
-          *this, EditorRowRect(EditorControls::kPresetSelectorRow, artwork));
+          *this, EditorRowRect(EditorControls::kPresetSelectorRow, artwork), [this] {
+            PresetCatalogue scanned = PresetCatalogue::Scan(presetFolder_);
+            std::lock_guard<std::recursive_mutex> lock(Mutex());
+            if (!presets_) return PresetMenuContents{std::move(scanned), 0};
+            presets_->UseCatalogue(std::move(scanned));
+            return presets_->MenuContents();
+          });
       auto sizeMenu = std::make_unique<IEditorSizeMenu>(
           *this, IBounds(), [this] { return editorSize_; },
           [this](ArtworkSet size) { ChooseEditorSize(size); });
       editorControls_ = BuildEditorLayout(*graphics, *this, artwork, std::move(selector),
                                           PresetDialogFolder(folder), std::move(sizeMenu));
+      IGraphics* editor = graphics.get();
       controls = {editorControls_.presetName, editorControls_.loadSelector,
-                  editorControls_.saveSelector};
+                  editorControls_.saveSelector,
+                  [editor](const std::string& message) { editor->PostNotice(message); }};
+      // Save offers the user folder and its first free slot.
+      editorControls_.saveSelector->SetSuggestion([this](std::string& file, std::string& directory) {
+        SuggestPresetSave(presetFolder_, file, directory);
+      });
       AttachEditor(std::move(graphics));
     }
   }
-  presets_ = std::make_unique<PresetLibrary>(*this, *engine_, folder, controls);
+  auto library = std::make_unique<PresetLibrary>(*this, folder, controls, presetNames_);
+  library->Rescan();
+  presets_ = std::move(library);
+}
+
+void Fluvia::RescanPresets() {
+  PresetCatalogue scanned = PresetCatalogue::Scan(presetFolder_);
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  if (presets_) presets_->UseCatalogue(std::move(scanned));
+}
+
+void Fluvia::SetParamFromEditor(int index, double normalised) {
+  const bool step = (index == kPresetBackward || index == kPresetForward) && normalised == 1.0;
+  if (step || index == kPresetLoad) RescanPresets();
+  IPluginCore::SetParamFromEditor(index, normalised);
 }
 
 ArtworkSet Fluvia::ArtworkFor(ArtworkSet size) const {
@@ -136,7 +175,10 @@ void Fluvia::EditorAboutToOpen() {
   }
 }
 
-Fluvia::~Fluvia() = default;
+Fluvia::~Fluvia() {
+  // The worker must not run a preset command while the library and the engine go away.
+  EndDeferredWork();
+}
 
 void Fluvia::SetPresetLibrary(std::unique_ptr<IPresetLibrary> library) {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
@@ -145,54 +187,127 @@ void Fluvia::SetPresetLibrary(std::unique_ptr<IPresetLibrary> library) {
 
 void Fluvia::ResetDsp() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
+  // Processing is stopped: the engine is this thread's now, and gets every value.
+  ClearHandedOverChanges();
   // Above 48 kHz the engine runs at the base rate of the host's rate family, so that it
   // sounds the same at every rate; at 44.1 and 48 kHz and below it runs at the host's rate.
   rateRenderer_.Prepare(SampleRate(), BlockSize());
   engine_->Reset(rateRenderer_.EngineRate());
-  for (int i = 0; i < kNumParams; ++i) engine_->SetParameter(i, GetParam(i)->Value());
+  for (int i = 0; i < kNumParams; ++i) TakeOver(i, GetParam(i)->Value());
   GetParam(kPresetSelector)->SetValue(0.0);
-  engine_->SetParameter(kPresetSelector, 0.0);
+  TakeOver(kPresetSelector, 0.0);
   midiQueue_.Resize(BlockSize());
   ResetVoices();
 }
 
 void Fluvia::ParamChanged(int index) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
   const IParameter* param = GetParam(index);
   if (!param) return;
   const double value = param->Value();
-  engine_->SetParameter(index, value);
-
+  if (OnAudioThread()) {
+    TakeOver(index, value);
+    // A preset command reads a file: the worker carries it out.
+    if (ParamChangeNeedsWorker(index, value)) {
+      DeferToWorker({DeferredCommand::Kind::ParamCommand, index, value});
+    } else if (presets_ && IsStoredPresetParam(index) &&
+               !soundCheckPending_.exchange(true, std::memory_order_acq_rel)) {
+      // A controller moved a sound parameter: the worker updates the changed mark, once for
+      // however many moves arrive before it runs.
+      DeferDisplayWork({DeferredCommand::Kind::ParamCommand, index, value});
+    }
+    return;
+  }
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  HandOverParam(index);
+  if (presets_ && IsStoredPresetParam(index)) presets_->SoundChanged();
   // A restored state replays every parameter; the preset commands among them must not step,
   // load or save, or the last preset file would overwrite the values just restored.
   if (ChangeSource() == ParamChangeSource::StateRestore) return;
+  RunPresetCommand(index, value);
+}
 
+bool Fluvia::ParamChangeNeedsWorker(int index, double value) const {
+  switch (index) {
+    case kPresetBackward:
+    case kPresetForward: return value == 1.0;
+    case kPresetLoad:
+    case kPresetSelector: return true;
+    default: return false;  // the host never saves a preset (PresetSave)
+  }
+}
+
+void Fluvia::DeferredParamChanged(int index, double value) {
+  if (IsStoredPresetParam(index)) {
+    soundCheckPending_.store(false, std::memory_order_release);
+    if (presets_) presets_->SoundChanged();
+    return;
+  }
+  // The folder as it is now: the person may have saved or removed presets since the last look.
+  RescanPresets();
+  if (index == kPresetSelector) {
+    // The number the host asked for; the selector may have moved on since.
+    GetParam(kPresetSelector)->SetValue(value);
+    HandOverParam(kPresetSelector);
+  }
+  RunPresetCommand(index, value);
+}
+
+void Fluvia::RunPresetCommand(int index, double value) {
   switch (index) {
     case kPresetBackward:
     case kPresetForward:
       if (value == 1.0) {
-        ResetVoices();
+        WholeChangeScope whole(*this);
+        RequestVoiceReset();
         if (presets_) presets_->StepPreset(index == kPresetForward ? +1 : -1);
       }
       break;
     case kPresetLoad:
-      if (presets_) presets_->LoadChosenFile();
+      if (presets_) {
+        WholeChangeScope whole(*this);
+        presets_->LoadChosenFile();
+      }
       break;
     case kPresetSave:
       // Only the editor's save button saves; host automation and controllers never write.
       if (presets_ && ChangeSource() == ParamChangeSource::Editor) presets_->SaveChosenFile();
       break;
-    case kPresetSelector:
-      ResetVoices();
+    case kPresetSelector: {
+      WholeChangeScope whole(*this);
+      RequestVoiceReset();
       if (presets_) presets_->LoadLibraryPreset();
       break;
+    }
     default:
       break;
   }
 }
 
+void Fluvia::RequestVoiceReset() {
+  if (OnAudioThread()) {
+    ResetVoices();
+  } else {
+    HandOverRequest(kResetVoicesRequest);
+  }
+}
+
+bool Fluvia::VoiceResetRequested() const { return HandOverRequested(kResetVoicesRequest); }
+
+void Fluvia::ChangesHandedOver(const ParamHandOver::Taken& changes) {
+  // In the order the other side made them: the voices are cleared before a preset's values.
+  if (changes.Requests() & kResetVoicesRequest) ResetVoices();
+  for (int i = 0; i < kNumParams; ++i) {
+    if (changes.Has(i)) TakeOver(i, changes.Value(i));
+  }
+}
+
+void Fluvia::TakeOver(int index, double value) {
+  engine_->SetParameter(index, value);
+  audioValues_[size_t(index)] = value;
+}
+
 void Fluvia::ProcessMidi(const MidiMessage& message) {
-  const int channel = static_cast<int>(GetParam(kMidiChannelInput)->Value() - 1.0);
+  const int channel = static_cast<int>(audioValues_[kMidiChannelInput] - 1.0);
   if (message.Channel() == channel) midiQueue_.Add(message);
 }
 
@@ -200,7 +315,10 @@ int Fluvia::NextEventFrame(int limit) const { return midiQueue_.NextOffsetAfter(
 
 void Fluvia::ProcessCallStarting() {
   const double tempo = HostTempo();
-  GetParam(kHostTempoBpm)->SetValue(tempo);
+  {
+    AudioWriteScope writes(*this);
+    GetParam(kHostTempoBpm)->SetValue(tempo);
+  }
   engine_->SetParameter(kHostTempoBpm, tempo);
 }
 
@@ -209,9 +327,12 @@ void Fluvia::ProcessDouble(double** inputs, double** outputs, int frames) {
   // ends each call at the next message's frame (NextEventFrame), so there these are the
   // messages of the call's first frame; a caller that renders whole blocks itself gets
   // block-by-block MIDI.
-  while (!midiQueue_.Empty() && midiQueue_.Front().offset < frames) {
-    HandleMessage(midiQueue_.Front());
-    midiQueue_.Remove();
+  if (!midiQueue_.Empty() && midiQueue_.Front().offset < frames) {
+    AudioWriteScope writes(*this);  // notes and controllers set parameter values
+    while (!midiQueue_.Empty() && midiQueue_.Front().offset < frames) {
+      HandleMessage(midiQueue_.Front());
+      midiQueue_.Remove();
+    }
   }
   midiQueue_.Flush(frames);
   rateRenderer_.Render(*engine_, inputs, outputs, frames);
@@ -221,7 +342,7 @@ void Fluvia::HandleMessage(const MidiMessage& message) {
   switch (message.Kind()) {
     case 8:
     case 9:
-      if (GetParam(kVoiceModeMonoPoly)->Value() != 0.0) return;
+      if (audioValues_[kVoiceModeMonoPoly] != 0.0) return;
       if (message.Kind() == 9 && message.data2 != 0) {
         NoteOn(message.data1, message.data2);
       } else {
@@ -237,7 +358,7 @@ void Fluvia::HandleMessage(const MidiMessage& message) {
 }
 
 void Fluvia::SetVoiceParam(int index, double value) {
-  engine_->SetParameter(index, value);
+  TakeOver(index, value);
   GetParam(index)->SetValue(value);
 }
 
@@ -247,7 +368,7 @@ void Fluvia::NoteOn(int key, int velocity) {
   SetVoiceParam(kVoice00_NoteGate, 1.0);
   SetVoiceParam(kVoice00_NoteNumber, key);
   SetVoiceParam(kVoice00_NoteVelocity, velocity);
-  if (GetParam(kVoiceRetrigOffOn)->Value() == 1.0) StepRetrigger();
+  if (audioValues_[kVoiceRetrigOffOn] == 1.0) StepRetrigger();
 
   noteStackTop_ = std::min(noteStackTop_ + 1, kMaxNoteStack);
   noteStack_[size_t(noteStackTop_)] = key;
@@ -259,7 +380,7 @@ void Fluvia::NoteOff(int key) {
   heldKeys_[size_t(key)] = false;
   const int top = noteStack_[size_t(noteStackTop_)];
   noteStackTop_ = std::max(noteStackTop_ - 1, 0);
-  if (GetParam(kVoiceRetrigOffOn)->Value() == 1.0 && top == key && noteStackTop_ > 0) {
+  if (audioValues_[kVoiceRetrigOffOn] == 1.0 && top == key && noteStackTop_ > 0) {
     StepRetrigger();
   }
 
@@ -295,7 +416,7 @@ void Fluvia::ControlChange(int controller, int value) {
     const double normalised = value / 127.0;
     GetParam(param)->SetFromNormalised(normalised);
     engine_->SetParameter(param, normalised);
-    if (Editor()) Editor()->SetParameterFromPlug(param, normalised, true);
+    if (Editor()) Editor()->PostParameterFromPlug(param, normalised);
     ParamChanged(param);
     return;
   }
@@ -303,7 +424,7 @@ void Fluvia::ControlChange(int controller, int value) {
     if (value == 0) {
       sustainLevel_ = 0;
       const bool anyHeld = std::find(heldKeys_.begin(), heldKeys_.end(), true) != heldKeys_.end();
-      if (GetParam(kVoiceModeMonoPoly)->Value() == 0.0 && !anyHeld) {
+      if (audioValues_[kVoiceModeMonoPoly] == 0.0 && !anyHeld) {
         SetVoiceParam(kVoice00_NoteGate, 0.0);
       }
     }

@@ -4,6 +4,7 @@
 // preset commands to the preset library and renders each block with its engine.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -18,6 +19,8 @@
 #include "presets/preset_library.h"
 
 namespace fluvia {
+
+class PresetNames;
 
 struct FluviaOptions {
   PluginApi api = PluginApi::VST3;
@@ -45,19 +48,37 @@ class Fluvia : public IPluginCore {
   ~Fluvia() override;
 
   void ResetDsp() override;
+  // On the audio thread: the value goes to the engine, and a preset command to the worker.
+  // Elsewhere (under the mutex): the value is handed over to the audio thread and a preset
+  // command runs here, its voice reset and values arriving at one block start.
   void ParamChanged(int index) override;
+  // The preset buttons look at the preset folder first (on the editor's thread, before the
+  // instance mutex is taken), so a step or a load sees the files as they are now.
+  void SetParamFromEditor(int index, double normalised) override;
   void ProcessDouble(double** inputs, double** outputs, int frames) override;
   void ProcessMidi(const MidiMessage& message) override;
   int NextEventFrame(int limit) const override;
   void ProcessCallStarting() override;
+  void ChangesHandedOver(const ParamHandOver::Taken& changes) override;
+  bool ParamChangeNeedsWorker(int index, double value) const override;
+  void DeferredParamChanged(int index, double value) override;
 
-  // Clears held keys, the note stack, the sustain state and the gate.
+  // Clears held keys, the note stack, the sustain state and the gate. On the audio thread, or
+  // while processing is stopped; other threads ask for it with RequestVoiceReset.
   void ResetVoices();
+  // The voices are cleared at the audio thread's next block start (at once on the audio
+  // thread itself), together with the rest of the change being written.
+  void RequestVoiceReset();
+  bool VoiceResetRequested() const;
 
   // The preset library that receives the preset commands (none: the commands only reach
   // the engine). The constructor installs the library of the preset folder.
   void SetPresetLibrary(std::unique_ptr<IPresetLibrary> library);
   IPresetLibrary* Presets() const { return presets_.get(); }
+  // Scans the preset folder (without holding the instance mutex) and hands the result to the
+  // library.
+  void RescanPresets();
+  const std::string& PresetFolderPath() const { return presetFolder_; }
   // The editor's controls (all null without an editor).
   const EditorControls& EditorParts() const { return editorControls_; }
 
@@ -85,6 +106,13 @@ class Fluvia : public IPluginCore {
   float RetriggerToggle() const { return retriggerToggle_; }
 
  private:
+  // Requests handed over to the audio thread.
+  static constexpr uint32_t kResetVoicesRequest = 1;
+
+  // The five preset commands, on a thread that holds the mutex, with the value they got.
+  void RunPresetCommand(int index, double value);
+  // The audio thread: the engine and the audio side's copy of the value.
+  void TakeOver(int index, double value);
   void HandleMessage(const MidiMessage& message);
   void NoteOn(int key, int velocity);
   void NoteOff(int key);
@@ -99,7 +127,13 @@ class Fluvia : public IPluginCore {
   ArtworkSet ArtworkFor(ArtworkSet size) const;
 
   std::unique_ptr<WaterEngine> engine_;
+  // The parameter values as the audio thread took them over, before the engine's own
+  // clamping: MIDI handling decides by these, so a change made elsewhere acts on it from a
+  // block start on, like everything else.
+  std::array<double, kNumParams> audioValues_{};
   BaseRateRenderer rateRenderer_;
+  // A changed-mark update is queued for the worker (audio-thread changes of sound parameters).
+  std::atomic<bool> soundCheckPending_{false};
   MidiQueue midiQueue_;
   int sustainLevel_ = 0;
   std::array<bool, 128> heldKeys_{};
@@ -108,6 +142,8 @@ class Fluvia : public IPluginCore {
   std::array<int32_t, 128> velocityStack_{};
   float retriggerToggle_ = 0.0f;
   std::unique_ptr<IPresetLibrary> presets_;
+  std::string presetFolder_;
+  std::shared_ptr<PresetNames> presetNames_;
   EditorControls editorControls_;
   ArtworkSet editorSize_ = ArtworkSet::Large;
   bool editorSizeChosen_ = false;  // the settings file names a size

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fluvia {
 
@@ -35,5 +36,16 @@ bool IsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // Whether anything (a file, a folder, a broken link) stands at the path.
 bool PathExists(const std::string& path);
+// A regular file of 1 to maxBytes bytes that this process may open for reading.
+bool IsReadableFile(const std::string& path, std::size_t maxBytes);
+// The names of the entries of a folder (without "." and ".."), in the order the system gives
+// them, at most maxEntries of them; `more` tells whether the folder holds further ones. Empty
+// for a folder that cannot be read.
+std::vector<std::string> ListFolder(const std::string& folder, std::size_t maxEntries, bool& more);
+// Whether two paths name the same existing file or folder (also when spelt differently:
+// separators, case on Windows, links on Linux); paths that name nothing compare as text.
+bool SamePath(const std::string& a, const std::string& b);
+// Whether the platform's file names ignore case (two names differing only in case are one).
+bool FileNamesIgnoreCase();
 
 }  // namespace fluvia

@@ -166,6 +166,13 @@ bool IsBlankPresetText(std::string_view text) {
   return true;
 }
 
+bool IsStoredPresetParam(int index) {
+  for (const StoredPresetParam& param : StoredPresetParams()) {
+    if (param.index == index) return true;
+  }
+  return false;
+}
+
 std::string PresetDisplayName(std::string_view path) {
   const std::size_t slash = path.find_last_of("/\\");
   std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);

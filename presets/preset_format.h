@@ -18,6 +18,8 @@ struct StoredPresetParam {
 };
 inline constexpr std::size_t kStoredPresetParamCount = 9;
 const std::array<StoredPresetParam, kStoredPresetParamCount>& StoredPresetParams();
+// Whether a preset stores the instrument's parameter of that number.
+bool IsStoredPresetParam(int index);
 
 inline constexpr const char* kPresetExtension = "fluviapreset";
 inline constexpr const char* kPresetFileHeader =

@@ -1,6 +1,7 @@
 #include "presets/preset_selector_control.h"
 
 #include <mutex>
+#include <utility>
 
 #include "engine/engine_params.h"
 #include "framework/plugin_core.h"
@@ -12,15 +13,18 @@ IBounds IPopupMenu_PresetSelector::LayoutRect(ArtworkSet set) {
   return set == ArtworkSet::Small ? IBounds(60, 40, 440, 65) : IBounds(120, 80, 880, 130);
 }
 
-IPopupMenu_PresetSelector::IPopupMenu_PresetSelector(IPluginCore& plugin, const IBounds& rect)
-    : IControl(plugin, rect, -1, IBlendMode(IBlendMode::kNone, 1.0f)) {}
+IPopupMenu_PresetSelector::IPopupMenu_PresetSelector(IPluginCore& plugin, const IBounds& rect,
+                                                     Contents contents)
+    : IControl(plugin, rect, -1, IBlendMode(IBlendMode::kNone, 1.0f)),
+      contents_(std::move(contents)) {}
 
 IPopupMenu_PresetSelector::~IPopupMenu_PresetSelector() = default;
 
 void IPopupMenu_PresetSelector::OnMouseDown(int, int, const IMouseKeys&) {
   IGraphics* graphics = Graphics();
   if (graphics && !menuOpen_) {
-    menu_.ClearChoices();
+    const PresetMenuContents contents = contents_ ? contents_() : PresetMenuContents{};
+    menu_.Build(contents.catalogue, contents.current);
     menuOpen_ = true;
     // The choice may come at once or from a later run-loop callback of the host.
     graphics->BeginPopupMenu(menu_.Main(), rect_, [this](const IGraphics::MenuResult& answer) {

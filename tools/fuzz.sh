@@ -9,7 +9,7 @@ runs="${1:-1000000}"
 bash tools/setup/install-deps.sh tools/setup/fuzz-packages.txt
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-for target in fuzz_vst2_chunk fuzz_state_reader; do
+for target in fuzz_vst2_chunk fuzz_state_reader fuzz_lv2_events fuzz_lv2_state; do
   seeds="tests/fuzz/corpus/$target"
   work="build/fuzz/corpus/$target"
   mkdir -p "$work"

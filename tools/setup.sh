@@ -36,6 +36,12 @@ if [ -f "$build/adapters/vst2/Fluvia.so" ]; then
   cp "$build/adapters/vst2/Fluvia.so" "$HOME/.vst/Fluvia.so"
   echo "installed $HOME/.vst/Fluvia.so"
 fi
+if [ -d "$build/adapters/lv2/Fluvia.lv2" ]; then
+  mkdir -p "$HOME/.lv2"
+  rm -rf "$HOME/.lv2/Fluvia.lv2"
+  cp -r "$build/adapters/lv2/Fluvia.lv2" "$HOME/.lv2/"
+  echo "installed $HOME/.lv2/Fluvia.lv2"
+fi
 if [ -x "$build/tools/presets/fluvia-install-presets" ]; then
   "$build/tools/presets/fluvia-install-presets"
 fi

@@ -117,7 +117,8 @@ float IPluginVST2::GetParameter(vst2::Effect* effect, int32_t index) {
 
 template <typename Sample>
 void IPluginVST2::Process(Sample** inputs, Sample** outputs, int32_t frames, bool accumulate) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
+  // The audio thread takes no lock: what other threads changed reaches it through the core.
+  AudioThreadScope audio(*core_);
   if (core_->TakesMidi()) CallHost(vst2::kHostWantMidi, 0, 1);
   core_->AttachInputBuffers(0, core_->NumInputs(), inputs);
   core_->AttachOutputBuffers(0, core_->NumOutputs(), outputs);
@@ -128,23 +129,16 @@ void IPluginVST2::Process(Sample** inputs, Sample** outputs, int32_t frames, boo
   }
 }
 
+// Hosts call these from any thread, their audio thread included (automation between two
+// process calls): neither waits. The value a host sets reaches the sound at the next block
+// start, which is when the audio thread can see it.
 float IPluginVST2::GetParameterValue(int index) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   const IParameter* param = core_->GetParam(index);
   return param ? static_cast<float>(param->Normalised()) : 0.0f;
 }
 
 void IPluginVST2::SetParameterValue(int index, float value) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
-  IParameter* param = core_->GetParam(index);
-  if (!param) return;
-  param->SetFromNormalised(static_cast<double>(value));
-  // The editor shows the value the parameter took: the host's for any value in range, and a
-  // sane one for the out-of-range or NaN values a faulty host might send.
-  if (IEditorLink* editor = core_->Editor()) {
-    editor->SetParameterFromPlug(index, param->Normalised(), true);
-  }
-  core_->ParamChanged(index);
+  core_->SetParamWithoutWaiting(index, static_cast<double>(value));
 }
 
 // ---- What the core asks of the host -----------------------------------------------------------

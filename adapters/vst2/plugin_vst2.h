@@ -53,7 +53,7 @@ class IPluginVST2 final : public IHostLink {
 
  private:
   intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option);
-  intptr_t DispatchLocked(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option);
+  intptr_t Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option);
   intptr_t DispatchEditor(int32_t opcode, void* ptr);
   void HostOpened();
   intptr_t GetChunk(bool program, void** data);

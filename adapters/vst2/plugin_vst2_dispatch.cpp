@@ -1,12 +1,15 @@
-// The dispatcher: every opcode a VST2 host sends, answered under the instance mutex.
+// The dispatcher: every opcode a VST2 host sends. The events opcode comes on the audio thread
+// and is answered as part of its processing; questions about fixed facts are answered without
+// a lock (hosts ask some of them from the audio thread too); everything else under the
+// instance mutex.
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "adapters/vst2/host_text.h"
 #include "adapters/vst2/plugin_vst2.h"
@@ -25,16 +28,34 @@ int IndexFrom(intptr_t value) {
   return (value >= 0 && value <= 0x7FFFFFFF) ? static_cast<int>(value) : -1;
 }
 
-// A decimal number as hosts write it, whatever the process's locale: leading blanks and a
-// plus sign are allowed, the rest after the number is ignored. False for no number, or for an
-// infinite or NaN one.
-bool ParseDecimal(const char* text, double& value) {
-  const char* p = text;
-  const char* end = text + strnlen(text, 256);
-  while (p < end && (*p == ' ' || *p == '\t')) ++p;
-  if (p < end && *p == '+') ++p;
-  const auto result = std::from_chars(p, end, value);
-  return result.ec == std::errc() && std::isfinite(value);
+// The opcodes that change the instance or read what other calls change (presets, state,
+// setup, the editor, the channel layout). The others read only fixed facts or parameter
+// values (atomics), or do nothing: they take no lock, so a host that sends them from its
+// audio thread never waits.
+bool NeedsInstanceMutex(int32_t opcode) {
+  switch (opcode) {
+    case vst2::kOpen:
+    case vst2::kSetProgram:
+    case vst2::kGetProgram:
+    case vst2::kSetProgramName:
+    case vst2::kGetProgramName:
+    case vst2::kGetProgramNameIndexed:
+    case vst2::kString2Parameter:
+    case vst2::kSetSampleRate:
+    case vst2::kSetBlockSize:
+    case vst2::kMainsChanged:
+    case vst2::kEditGetRect:
+    case vst2::kEditOpen:
+    case vst2::kEditClose:
+    case vst2::kGetChunk:
+    case vst2::kSetChunk:
+    case vst2::kSetSpeakerArrangement:
+    case vst2::kGetSpeakerArrangement:
+    case vst2::kGetMidiKeyName:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool IsMidiCapability(const char* text) {
@@ -65,15 +86,21 @@ intptr_t IPluginVST2::Dispatch(int32_t opcode, int32_t index, intptr_t value, vo
     return 0;
   }
   try {
+    if (opcode == vst2::kProcessEvents) {
+      // Hosts send the block's events on the audio thread, just before processing it.
+      AudioThreadScope audio(*core_);
+      return ProcessEvents(static_cast<const vst2::EventList*>(ptr));
+    }
+    if (!NeedsInstanceMutex(opcode)) return Answer(opcode, index, value, ptr, option);
     std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
-    return DispatchLocked(opcode, index, value, ptr, option);
+    return Answer(opcode, index, value, ptr, option);
   } catch (...) {
     // Nothing may unwind into the host (an allocation failing, for instance).
     return 0;
   }
 }
 
-intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t value, void* ptr,
+intptr_t IPluginVST2::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                      float option) {
   IPluginCore& core = *core_;
   char* text = static_cast<char*>(ptr);
@@ -118,11 +145,14 @@ intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t val
       return 0;
     case vst2::kGetParamName:
       if (const IParameter* param = core.GetParam(index)) {
-        CopyToHost(text, vst2::kParamTextBytes, param->Name());
+        CopyToHost(text, vst2::kParamTextBytes, param->DisplayName());
       }
       return 0;
-    case vst2::kCanBeAutomated:
-      return 1;
+    case vst2::kCanBeAutomated: {
+      // VST2 has no hidden parameters: the others keep their index and only refuse automation.
+      const IParameter* param = core.GetParam(index);
+      return param && param->Automatable() ? 1 : 0;
+    }
     case vst2::kString2Parameter:
       return StringToParameter(index, text);
 
@@ -157,8 +187,6 @@ intptr_t IPluginVST2::DispatchLocked(int32_t opcode, int32_t index, intptr_t val
       return GetChunk(index != 0, static_cast<void**>(ptr));
     case vst2::kSetChunk:
       return SetChunk(index != 0, ptr, value);
-    case vst2::kProcessEvents:
-      return ProcessEvents(static_cast<const vst2::EventList*>(ptr));
 
     case vst2::kGetInputProperties:
     case vst2::kGetOutputProperties:
@@ -337,25 +365,12 @@ intptr_t IPluginVST2::StringToParameter(int index, const char* text) {
   IParameter* param = core_->GetParam(index);
   if (!param) return 0;
   if (!text) return 1;
-  double value = 0.0;
-  if (!param->ValueTexts().empty()) {
-    const size_t length = strnlen(text, 256);
-    bool found = false;
-    for (const ValueText& entry : param->ValueTexts()) {
-      if (entry.text.size() == length && !entry.text.compare(0, length, text, length)) {
-        value = entry.value;
-        found = true;
-        break;
-      }
-    }
-    if (!found) return 0;
-  } else {
-    // Text that holds no number changes nothing (rather than setting the value 0).
-    if (!ParseDecimal(text, value)) return 0;
-    if (param->NegateDisplay()) value = -value;
-  }
-  if (IEditorLink* editor = core_->Editor()) editor->SetParameterFromPlug(index, value, false);
-  param->SetValue(value);
+  // The same words the display shows ("50 %", "2 s"); text that names no value changes
+  // nothing (rather than setting the value 0).
+  const auto value = param->ValueFromText(std::string_view(text, strnlen(text, 256)));
+  if (!value) return 0;
+  if (IEditorLink* editor = core_->Editor()) editor->SetParameterFromPlug(index, *value, false);
+  param->SetValue(*value);
   core_->ParamChanged(index);
   return 1;
 }

@@ -161,8 +161,9 @@ void IPluginVST3::AddParameters() {
     parameters.addParameter(bypass);
   }
 
+  // In the order the plug-in wants them listed; identifiers stay the parameter indices.
   std::vector<std::string>& groups = core_->ParamGroups();
-  for (int i = 0; i < core_->NumParams(); ++i) {
+  for (int i : core_->ParamListOrder()) {
     const IParameter& param = *core_->GetParam(i);
     UnitID unit = kRootUnitId;
     if (param.Group()[0] != '\0') {
@@ -170,15 +171,20 @@ void IPluginVST3::AddParameters() {
       if (found == groups.end()) found = groups.insert(groups.end(), param.Group());
       unit = static_cast<UnitID>(found - groups.begin()) + 1;
     }
-    const int32 flags = param.Automatable() ? ParameterInfo::kCanAutomate : 0;
-    WidenText(param.Name(), title, 128);
+    // A hidden parameter is one the person does not play: hosts leave it out of their lists
+    // and may not change it (its value still travels in the state).
+    const int32 flags = param.Hidden()
+                            ? ParameterInfo::kIsHidden | ParameterInfo::kIsReadOnly
+                            : (param.Automatable() ? ParameterInfo::kCanAutomate : 0);
+    WidenText(param.DisplayName(), title, 128);
     WidenText(param.UnitLabel(), units, 128);
 
     switch (param.Kind()) {
       case ParamKind::Int:
       case ParamKind::Double: {
         auto* range = new RangeParameter(title, static_cast<ParamID>(i), units, param.Minimum(),
-                                         param.Maximum(), param.DefaultValue(), 0, flags, unit);
+                                         param.Maximum(), param.DefaultValue(), 0, flags, unit,
+                                         title);
         range->setPrecision(param.DisplayPrecision());
         parameters.addParameter(range);
         break;
@@ -231,6 +237,15 @@ tresult PLUGIN_API IPluginVST3::getParamStringByValue(ParamID tag, ParamValue va
 tresult PLUGIN_API IPluginVST3::getParamValueByString(ParamID tag, TChar* string,
                                                       ParamValue& valueNormalized) {
   if (!string) return kInvalidArgument;
+  if (IsParamIndex(*core_, tag)) {
+    // The words a person types into the host ("50 %", "2 s", "1.5 kHz"), read by the same
+    // rules that show the value.
+    const IParameter& param = *core_->GetParam(int(tag));
+    const auto value = param.ValueFromText(Utf8Text(string, 128));
+    if (!value) return kResultFalse;
+    valueNormalized = param.ToNormalised(*value);
+    return kResultOk;
+  }
   return EditController::getParamValueByString(tag, string, valueNormalized);
 }
 
@@ -356,24 +371,21 @@ void IPluginVST3::EndParamEdit(int index) { endEdit(static_cast<ParamID>(index))
 
 bool IPluginVST3::IsOfflineRendering() { return processSetup.processMode == kOffline; }
 
+// The process context is the audio thread's: these answer its questions about the block.
 int32_t IPluginVST3::SamplePosition() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   return static_cast<int32_t>(processContext_.projectTimeSamples);
 }
 
 double IPluginVST3::HostTempo() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   return processContext_.tempo;
 }
 
 void IPluginVST3::TimeSignature(int& numerator, int& denominator) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   numerator = processContext_.timeSigNumerator;
   denominator = processContext_.timeSigDenominator;
 }
 
 void IPluginVST3::FillTimeInfo(TimeInfo& info) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   const ProcessContext& c = processContext_;
   info.tempo = c.tempo;
   info.samplePosition = static_cast<double>(c.projectTimeSamples);
@@ -418,6 +430,10 @@ void IPluginVST3::ShowHostParamMenu(int index, int x, int y) {
     menu->release();
   }
   handler3->release();
+}
+
+void IPluginVST3::ReportPresetChange() {
+  if (componentHandler) componentHandler->restartComponent(kParamValuesChanged);
 }
 
 void IPluginVST3::LatencyChanged(int /*frames*/) {

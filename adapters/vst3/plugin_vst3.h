@@ -100,7 +100,9 @@ class IPluginVST3 : public IHostLink,
   void BeginParamEdit(int index) override;
   void ReportParamChange(int index, double normalised) override;
   void EndParamEdit(int index) override;
-  void ReportPresetChange() override {}
+  // Values changed all at once (a preset the person loaded): the host reads them again. Only
+  // called on the editor's thread, as the host wants restart requests.
+  void ReportPresetChange() override;
   bool IsOfflineRendering() override;
   int32_t SamplePosition() override;
   double HostTempo() override;
@@ -127,7 +129,7 @@ class IPluginVST3 : public IHostLink,
   void IdentifyHost(Steinberg::FUnknown* context);
   IPluginVST3View* FirstView();
 
-  // Processing steps, all under the core mutex.
+  // Processing steps, all on the audio thread inside the core's AudioThreadScope.
   void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
   void ForwardMidiEvents(Steinberg::Vst::IEventList* events, Steinberg::int32 frames);
   void ConnectInputs(const Steinberg::Vst::ProcessData& data);
@@ -142,7 +144,7 @@ class IPluginVST3 : public IHostLink,
   bool sideChainActive_ = false;
   std::recursive_mutex viewsMutex_;  // recursive: a resize request can come back through onSize
   std::vector<IPluginVST3View*> views_;
-  Steinberg::Vst::ProcessContext processContext_{};
+  Steinberg::Vst::ProcessContext processContext_{};  // the audio thread's
 };
 
 }  // namespace fluvia

@@ -143,7 +143,8 @@ tresult PLUGIN_API IPluginVST3::process(ProcessData& data) {
   if (!doublePrecision && data.symbolicSampleSize != kSample32) return kInvalidArgument;
   if (data.numSamples < 0) return kInvalidArgument;
 
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
+  // The audio thread takes no lock: what other threads changed reaches it through the core.
+  AudioThreadScope audio(*core_);
   if (data.processContext) processContext_ = *data.processContext;
   ApplyParameterChanges(data.inputParameterChanges);
   if (core_->TakesMidi()) ForwardMidiEvents(data.inputEvents, data.numSamples);

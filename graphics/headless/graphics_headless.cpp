@@ -103,12 +103,14 @@ bool IGraphicsHeadless::KeyDown(int x, int y, int keyValue) {
 }
 
 void IGraphicsHeadless::Click(int x, int y, const IMouseKeys& keys) {
+  MouseMove(x, y);  // the pointer gets there first, as a person's does
   MouseDown(x, y, keys);
   MouseUp(x, y, keys);
 }
 
 void IGraphicsHeadless::Drag(int x0, int y0, int x1, int y1, int steps, const IMouseKeys& keys) {
   if (steps < 1) steps = 1;
+  MouseMove(x0, y0);
   MouseDown(x0, y0, keys);
   for (int i = 1; i <= steps; ++i) {
     MouseMove(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps, keys);
@@ -291,7 +293,6 @@ void IGraphicsHeadless::PromptForFile(std::string& file, int mode, std::string& 
     fileAnswers_.pop_front();
   }
   std::string path = answer.path;
-  if (!answer.cancel && mode == kFileSave) path = WithDefaultExtension(path, extensions);
   const std::string folder = FolderOf(path);
   const bool acceptable = !answer.cancel && !path.empty() &&
                           (folder.empty() || IsDirectory(folder)) &&

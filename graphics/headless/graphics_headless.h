@@ -79,9 +79,9 @@ class IGraphicsHeadless : public IGraphics {
   // A key press by key value (the letter's ASCII code, 32 space, 37-40 arrows). Returns
   // whether the editor took it; untaken keys are recorded as forwarded to the host window.
   bool KeyDown(int x, int y, int keyValue);
-  // Press, then release at the same place.
+  // Move there, press, then release at the same place.
   void Click(int x, int y, const IMouseKeys& keys = LeftButton());
-  // Press at (x0, y0), move in `steps` equal moves to (x1, y1), release there.
+  // Move to (x0, y0), press, move in `steps` equal moves to (x1, y1), release there.
   void Drag(int x0, int y0, int x1, int y1, int steps = 4, const IMouseKeys& keys = LeftButton());
 
   static IMouseKeys LeftButton() { IMouseKeys k; k.left = true; return k; }
@@ -99,8 +99,8 @@ class IGraphicsHeadless : public IGraphics {
   void QueueMenuChoice(std::vector<int> path, int index);
   void QueueMenuDismiss();
   // A path typed or picked in the file dialog. In open mode the file must exist, in either
-  // mode its folder must; a save name without an extension gets the first extension. An
-  // answer the dialog would refuse counts as cancel.
+  // mode its folder must; a save name comes back as typed. An answer the dialog would refuse
+  // counts as cancel.
   void QueueFileChoice(const std::string& path);
   void QueueFileCancel();
   void QueueColorChoice(const IArgbColor& color);

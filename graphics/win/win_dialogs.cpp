@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "graphics/file_filter.h"
 #include "graphics/win/graphics_win.h"
 #include "graphics/win/win_window_state.h"
 
@@ -61,26 +64,23 @@ void IGraphicsWin::PromptForFile(std::string& file, int mode, std::string& direc
     return;
   }
   if (directory.empty()) directory = DesktopPath();
-  // "*.a;*.b" serves as the filter's description and its pattern.
-  std::string patterns, first;
-  for (size_t pos = 0; pos < extensions.size();) {
-    size_t end = extensions.find(' ', pos);
-    if (end == std::string::npos) end = extensions.size();
-    if (end > pos) {
-      const std::string ext = extensions.substr(pos, end - pos);
-      if (first.empty()) first = ext.substr(0, 15);
-      patterns += (patterns.empty() ? "*." : ";*.") + ext;
-    }
-    pos = end + 1;
-  }
-  std::string filter = patterns + '\0' + patterns + '\0';
+  // One filter: its description ("Fluvia preset (*.fluviapreset)") and its patterns.
+  const std::vector<std::string> types = SplitFileExtensions(extensions);
+  const std::string patterns = FilePatterns(types, ";");
+  const std::string description =
+      FileFilterDescription(types.empty() ? std::string() : FileTypeName(types[0]), types);
+  const std::string filter = description + '\0' + patterns + '\0';
+  const std::string first = types.empty() ? std::string() : types[0].substr(0, 15);
 
-  // The library speaks in forward slashes; the dialogs want the system's own.
+  // The library speaks in forward slashes; the dialogs want the system's own. The dialog
+  // starts in the folder the caller names: a name with a folder would take it elsewhere, so
+  // only the file's own name is offered.
   std::string startFolder = directory;
   std::replace(startFolder.begin(), startFolder.end(), '/', '\\');
+  const size_t slash = file.find_last_of("\\/");
+  const std::string offered = slash == std::string::npos ? file : file.substr(slash + 1);
   char name[256] = {};
-  std::strncpy(name, file.c_str(), sizeof name - 1);
-  std::replace(name, name + sizeof name, '/', '\\');
+  std::strncpy(name, offered.c_str(), sizeof name - 1);
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = w_->window;
@@ -89,13 +89,16 @@ void IGraphicsWin::PromptForFile(std::string& file, int mode, std::string& direc
   dialog.nMaxFile = sizeof name - 1;
   dialog.lpstrInitialDir = startFolder.c_str();
   dialog.lpstrDefExt = first.empty() ? nullptr : first.c_str();
+  // No "Open as read-only" box (a preset is only read anyway), and the host's current folder
+  // stays where the host put it.
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
   ResetMouseState();
   BOOL chosen;
   if (mode == kFileSave) {
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    dialog.Flags |= OFN_OVERWRITEPROMPT;
     chosen = GetSaveFileNameA(&dialog);
   } else {
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    dialog.Flags |= OFN_FILEMUSTEXIST;
     chosen = GetOpenFileNameA(&dialog);
   }
   if (!chosen) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,12 +16,23 @@ namespace {
 
 using ItemMap = std::vector<std::pair<IMenuList*, int>>;  // identifier -> (list, position)
 
+// The system menu takes "&" as the mark of the next letter's shortcut: a name with one (a
+// preset "Rain & Wind") shows it only when doubled.
+std::string MenuText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') out += '&';
+    out += c;
+  }
+  return out;
+}
+
 HMENU BuildMenu(IMenuList& list, ItemMap& items) {
   HMENU menu = CreatePopupMenu();
   if (!menu) return nullptr;
   for (int i = 0; i < list.NumItems(); ++i) {
     const IMenuEntry* entry = list.Item(i);
-    const std::string text = list.DisplayText(i);
+    const std::string text = MenuText(list.DisplayText(i));
     if (entry->IsSeparator()) {
       AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
       continue;

@@ -18,6 +18,7 @@
 #include "graphics/pix/pix_image_resource.h"
 #include "graphics/editor_size.h"
 #include "graphics/file_checks.h"
+#include "graphics/file_filter.h"
 #include "graphics/image_names.h"
 #include "graphics/x11/x11_error_trap.h"
 #include "graphics/x11/x11_external_dialogs.h"
@@ -79,7 +80,6 @@ struct IGraphicsX11::PendingFilePrompt {
   std::unique_ptr<ChildProcess> chooser;
   int mode = kFileOpen;
   std::string directory;  // where it started: kept when nothing is chosen
-  std::string extensions;
   FileDone done;
 };
 
@@ -188,6 +188,38 @@ void IGraphicsX11::DestroyWindowState() {
 bool IGraphicsX11::WindowIsOpen() const { return x_ && !x_->windowGone; }
 
 unsigned long IGraphicsX11::XWindow() const { return WindowIsOpen() ? x_->window : 0; }
+
+bool IGraphicsX11::ParentSize(int& width, int& height) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen()) return false;
+  X11ErrorTrap trap(x_->display);
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  // The parent as it is now: a host may have reparented the window since it was opened.
+  if (!XQueryTree(x_->display, x_->window, &root, &parent, &children, &count)) return false;
+  if (children) XFree(children);
+  int x = 0, y = 0;
+  unsigned w = 0, h = 0, border = 0, depth = 0;
+  if (!parent || !XGetGeometry(x_->display, parent, &root, &x, &y, &w, &h, &border, &depth) ||
+      trap.SyncAndCheck()) {
+    return false;
+  }
+  width = int(w);
+  height = int(h);
+  return true;
+}
+
+void IGraphicsX11::AnnounceSize() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!WindowIsOpen()) return;
+  X11ErrorTrap trap(x_->display);
+  // A configure request that changes nothing sends no event, so the size changes and returns.
+  const unsigned w = unsigned(std::max(Width(), 1)), h = unsigned(std::max(Height(), 1));
+  XResizeWindow(x_->display, x_->window, w, h + 1);
+  XResizeWindow(x_->display, x_->window, w, h);
+  XFlush(x_->display);
+}
 
 void* IGraphicsX11::GetWindowHandle() {
   return WindowIsOpen() ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(x_->window))
@@ -356,13 +388,13 @@ void IGraphicsX11::CreateTextEntry(IControl&, const ITextStyle&, const IBounds&,
 
 namespace {
 
-// The dialog's answer as a file and folder (a name saved without an extension gets the first
-// one); anything that is not an absolute path in an existing folder (and, when
+// The dialog's answer as a file and folder, as typed: the plug-in completes the name (only it
+// knows whether a completed name would replace a file nobody offered to replace); anything
+// that is not an absolute path in an existing folder (and, when
 // opening, an existing file) counts as cancelled.
-void AcceptChosenPath(const ProcessResult& result, int mode, const std::string& extensions,
-                      std::string& file, std::string& directory) {
+void AcceptChosenPath(const ProcessResult& result, int mode, std::string& file,
+                      std::string& directory) {
   std::string path = result.started && result.exitCode == 0 ? FirstLine(result.output) : "";
-  if (mode == IGraphics::kFileSave) path = WithDefaultExtension(path, extensions);
   const std::string folder = FolderOf(path);
   const bool acceptable = !path.empty() && path[0] == '/' && IsDirectory(folder) &&
                           (mode == IGraphics::kFileSave ? !IsDirectory(path) : IsRegularFile(path));
@@ -374,10 +406,17 @@ void AcceptChosenPath(const ProcessResult& result, int mode, const std::string& 
   directory = folder;
 }
 
-// Where the dialog opens: the current file in the directory (the desktop when none is given).
+// Where the dialog opens: the folder the caller names (the desktop when none is given), with
+// the current file's name; a folder in that name would take the dialog elsewhere.
 std::string DialogStart(const std::string& file, const std::string& directory) {
-  if (file.empty()) return directory + "/";
-  return file.find('/') == std::string::npos ? directory + "/" + file : file;
+  const size_t slash = file.find_last_of('/');
+  return directory + "/" + (slash == std::string::npos ? file : file.substr(slash + 1));
+}
+
+// What the editor calls files of the list's first extension ("Fluvia preset").
+std::string TypeNameOf(const IGraphics& graphics, const std::string& extensions) {
+  const std::vector<std::string> types = SplitFileExtensions(extensions);
+  return types.empty() ? std::string() : graphics.FileTypeName(types[0]);
 }
 
 }  // namespace
@@ -407,11 +446,12 @@ void IGraphicsX11::PromptForFile(std::string& file, int mode, std::string& direc
   ReleaseCapture();
   ++modalDepth_;
   const ProcessResult result = RunProcess(
-      FileDialogCommand(tool, mode, DialogStart(file, directory), extensions),
+      FileDialogCommand(tool, mode, DialogStart(file, directory), extensions,
+                        TypeNameOf(*this, extensions)),
       [this] { ServiceWhileModal(); });
   --modalDepth_;
   Invalidate(IBounds(0, 0, Width(), Height()));
-  AcceptChosenPath(result, mode, extensions, file, directory);
+  AcceptChosenPath(result, mode, file, directory);
 }
 
 void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
@@ -433,7 +473,8 @@ void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
     return;
   }
   std::unique_ptr<ChildProcess> chooser =
-      ChildProcess::Start(FileDialogCommand(tool, mode, DialogStart(file, start), extensions));
+      ChildProcess::Start(FileDialogCommand(tool, mode, DialogStart(file, start), extensions,
+                                            TypeNameOf(*this, extensions)));
   if (!chooser) {
     if (done) done(cancelled);
     return;
@@ -443,7 +484,6 @@ void IGraphicsX11::BeginPromptForFile(const std::string& file, int mode,
   pending->chooser = std::move(chooser);
   pending->mode = mode;
   pending->directory = start;
-  pending->extensions = extensions;
   pending->done = std::move(done);
   pendingFile_ = std::move(pending);
   // The editor keeps painting but takes no input until the dialog answers, as with a menu.
@@ -461,8 +501,7 @@ void IGraphicsX11::FinishFilePrompt(bool abandoned) {
   answer.directory = pending->directory;
   answer.abandoned = abandoned;
   if (!abandoned) {
-    AcceptChosenPath(pending->chooser->Result(), pending->mode, pending->extensions,
-                     answer.file, answer.directory);
+    AcceptChosenPath(pending->chooser->Result(), pending->mode, answer.file, answer.directory);
   }
   pending->chooser.reset();  // a dialog still up is ended and reaped here
   --modalDepth_;

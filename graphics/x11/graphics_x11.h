@@ -48,6 +48,12 @@ class IGraphicsX11 : public IGraphics {
 
   // The editor's X window id, 0 while closed.
   unsigned long XWindow() const;
+  // The size of the host window the editor sits in; false while closed or when it is gone.
+  bool ParentSize(int& width, int& height);
+  // Tells the host the editor window's size once more, by a change of one pixel and back:
+  // hosts that size their window from the editor window's configure events (XEmbed hosts such
+  // as JUCE's) may have started listening only after the window took its size.
+  void AnnounceSize();
 
   // ---- Window host operations ------------------------------------------------------------
   bool DrawScreen(const IBounds& region) override;

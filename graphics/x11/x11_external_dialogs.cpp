@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "graphics/file_filter.h"
+
 extern char** environ;
 
 namespace fluvia {
@@ -27,30 +29,6 @@ bool IsExecutableFile(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
          access(path.c_str(), X_OK) == 0;
-}
-
-std::vector<std::string> SplitExtensions(const std::string& extensions) {
-  std::vector<std::string> out;
-  std::string current;
-  for (char c : extensions) {
-    if (c == ' ') {
-      if (!current.empty()) out.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) out.push_back(current);
-  return out;
-}
-
-std::string Join(const std::vector<std::string>& parts, const char* separator) {
-  std::string out;
-  for (const std::string& part : parts) {
-    if (!out.empty()) out += separator;
-    out += part;
-  }
-  return out;
 }
 
 std::string HexColor(const IArgbColor& color) {
@@ -196,10 +174,12 @@ DialogTool FindDialogTool() {
 }
 
 std::vector<std::string> FileDialogCommand(DialogTool tool, int mode, const std::string& start,
-                                           const std::string& extensions) {
+                                           const std::string& extensions,
+                                           const std::string& typeName) {
   const bool save = mode == 1;
-  std::vector<std::string> patterns;
-  for (const std::string& ext : SplitExtensions(extensions)) patterns.push_back("*." + ext);
+  const std::vector<std::string> types = SplitFileExtensions(extensions);
+  // Each tool shows the description ("Fluvia preset (*.fluviapreset)") in its type list.
+  const std::string description = FileFilterDescription(typeName, types);
   const std::string title = save ? "Save As" : "Open";
   if (tool == DialogTool::kZenity) {
     std::vector<std::string> cmd = {"zenity", "--file-selection", "--title=" + title};
@@ -208,8 +188,8 @@ std::vector<std::string> FileDialogCommand(DialogTool tool, int mode, const std:
       cmd.push_back("--confirm-overwrite");
     }
     if (!start.empty()) cmd.push_back("--filename=" + start);
-    if (!patterns.empty()) {
-      cmd.push_back("--file-filter=" + Join(patterns, ";") + " | " + Join(patterns, " "));
+    if (!types.empty()) {
+      cmd.push_back("--file-filter=" + description + " | " + FilePatterns(types, " "));
     }
     cmd.push_back("--file-filter=All files | *");
     return cmd;
@@ -218,7 +198,7 @@ std::vector<std::string> FileDialogCommand(DialogTool tool, int mode, const std:
     std::vector<std::string> cmd = {"kdialog", "--title", title,
                                     save ? "--getsavefilename" : "--getopenfilename",
                                     start.empty() ? "." : start};
-    if (!patterns.empty()) cmd.push_back(Join(patterns, " ") + "|" + Join(patterns, ";"));
+    if (!types.empty()) cmd.push_back(FilePatterns(types, " ") + "|" + description);
     return cmd;
   }
   return {};

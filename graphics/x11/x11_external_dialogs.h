@@ -61,9 +61,11 @@ enum class DialogTool { kNone, kZenity, kKDialog };
 DialogTool FindDialogTool();
 
 // Command lines for each tool. `start` is the file (or folder) the dialog opens on; extensions
-// are space-separated and without dots, as the editor passes them.
+// are space-separated and without dots, as the editor passes them; `typeName` is what such
+// files are called ("Fluvia preset"), empty when they have no name.
 std::vector<std::string> FileDialogCommand(DialogTool tool, int mode, const std::string& start,
-                                           const std::string& extensions);
+                                           const std::string& extensions,
+                                           const std::string& typeName = std::string());
 std::vector<std::string> ColorDialogCommand(DialogTool tool, const IArgbColor& color,
                                             const char* title);
 // `type` is the Windows message box type (0 OK, 1 OK/Cancel, 3 Yes/No/Cancel, 4 Yes/No).

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "presets/preset_file_io.h"
 
 namespace fluvia {
@@ -26,6 +28,60 @@ bool IsRegularFile(const std::string& path) {
 bool PathExists(const std::string& path) {
   return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+bool IsReadableFile(const std::string& path, std::size_t maxBytes) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+  const unsigned long long size =
+      (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  if (size == 0 || size > maxBytes) return false;
+  // Only opening tells whether the file may be read (permissions, another program's lock).
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+std::vector<std::string> ListFolder(const std::string& folder, std::size_t maxEntries,
+                                    bool& more) {
+  more = false;
+  std::vector<std::string> names;
+  if (folder.empty()) return names;
+  std::string pattern = folder;
+  if (pattern.back() != '/' && pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (names.size() >= maxEntries) {
+      more = true;
+      break;
+    }
+    names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  auto full = [](const std::string& path) {
+    char buffer[MAX_PATH * 2] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    std::string out = length > 0 && length < sizeof buffer ? std::string(buffer, length) : path;
+    std::replace(out.begin(), out.end(), '/', '\\');
+    while (out.size() > 3 && out.back() == '\\') out.pop_back();
+    CharLowerBuffA(out.data(), DWORD(out.size()));
+    return out;
+  };
+  return full(a) == full(b);
+}
+
+bool FileNamesIgnoreCase() { return true; }
 
 bool MakeFolders(const std::string& path) {
   if (path.empty()) return false;

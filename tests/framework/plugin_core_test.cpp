@@ -119,6 +119,38 @@ TEST(PluginCoreTest, EditorChangesReachTheHostAndTheInstrumentMarkedAsEditorChan
   EXPECT_EQ(core.changes.size(), 1u);
 }
 
+TEST(PluginCoreTest, HiddenParametersAreNeverReportedToTheHostAndTheListOrderIsChecked) {
+  RecordingCore core;
+  RecordingHost host;
+  core.SetHostLink(&host);
+  core.GetParam(2)->SetHidden(true);
+  core.BeginParamEdit(2);
+  core.SetParamFromEditor(2, 1.0);  // a preset button: the instrument hears it, the host not
+  core.EndParamEdit(2);
+  EXPECT_TRUE(host.log.empty());
+  ASSERT_EQ(core.changes.size(), 1u);
+  EXPECT_EQ(core.changes[0].first, 2);
+  core.BeginParamEdit(3);
+  EXPECT_EQ(host.log, std::vector<std::string>{"begin 3"});
+
+  const int n = core.NumParams();
+  std::vector<int> identity;
+  for (int i = 0; i < n; ++i) identity.push_back(i);
+  EXPECT_EQ(core.ParamListOrder(), identity);
+  std::vector<int> reversed(identity.rbegin(), identity.rend());
+  core.SetParamListOrder(reversed);
+  EXPECT_EQ(core.ParamListOrder(), reversed);
+  // Orders that miss an index, repeat one or name one that does not exist are refused.
+  std::vector<int> repeated = identity;
+  repeated[1] = 0;
+  std::vector<int> beyond = identity;
+  beyond.back() = n;
+  for (const auto& bad : {repeated, beyond, std::vector<int>{0}, std::vector<int>{}}) {
+    core.SetParamListOrder(bad);
+    EXPECT_EQ(core.ParamListOrder(), reversed);
+  }
+}
+
 TEST(PluginCoreTest, AttachEditorHandsOverNormalisedValuesThenRefreshHandsRealOnes) {
   RecordingCore core;
   auto editor = std::make_unique<RecordingEditor>();

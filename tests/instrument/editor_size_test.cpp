@@ -71,7 +71,7 @@ TEST_F(EditorSizeTest, TheMenuResizesInPlaceKeepingControlsValuesAndThePresetNam
   IGraphicsHeadless& editor = Editor(*plugin);
   ASSERT_EQ(editor.Width(), 1000);
   // A preset loaded, a knob moved: state the person would lose if the editor were rebuilt.
-  editor.QueueMenuChoice({2}, 1);
+  editor.QueueMenuChoice({1}, 0);  // Factory > SFX, its one preset here
   editor.Click(500, 100);
   ASSERT_EQ(plugin->EditorParts().presetName->Text(), "SFX - Shower");
   editor.Drag(810, 300, 810, 260, 4);  // SIZE knob up
@@ -87,7 +87,7 @@ TEST_F(EditorSizeTest, TheMenuResizesInPlaceKeepingControlsValuesAndThePresetNam
   EXPECT_EQ(editor.Height(), 480);
   EXPECT_EQ(editor.Artwork(), ArtworkSet::Small);
   EXPECT_EQ(plugin->CurrentEditorSize(), ArtworkSet::Small);
-  EXPECT_EQ(editor.NumControls(), 23);
+  EXPECT_EQ(editor.NumControls(), 24);
   EXPECT_TRUE(editor.WindowIsOpen());
 
   // The same controls, moved to the small layout, with their values and the name.
@@ -134,7 +134,7 @@ TEST_F(EditorSizeTest, TheLoadButtonAndTheArrowsWorkAtTheirSmallPlaces) {
   editor.Click(20, 50);  // the load button
   EXPECT_EQ(plugin->GetParam(kAmpMainVolume)->Value(), 0.5);
   EXPECT_EQ(plugin->EditorParts().presetName->Text(), "SFX - Shower");
-  editor.QueueMenuChoice({2}, 1);
+  editor.QueueMenuChoice({1}, 0);  // Factory > SFX, its one preset here
   editor.Click(250, 50);  // the preset bar opens the preset menu
   EXPECT_EQ(editor.MenuPrompts().back().rect, IBounds(60, 40, 440, 65));
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Drives the instrument the way a host adapter does: sample rate and block size, ResetDsp,
-// MIDI through ProcessMidi under the instance mutex, audio through the base's 32-bit buffers.
+// MIDI through ProcessMidi on the audio side, audio through the base's 32-bit buffers.
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ class InstrumentTest : public ::testing::Test {
   }
 
   void Midi(uint8_t status, uint8_t data1, uint8_t data2, int offset = 0) {
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    AudioThreadScope audio(plugin);
     plugin.ProcessMidi({offset, status, data1, data2});
   }
   void NoteOn(int key, int velocity = 100) { Midi(0x90, uint8_t(key), uint8_t(velocity)); }
@@ -64,7 +64,7 @@ class InstrumentTest : public ::testing::Test {
     left.assign(size_t(frames), 0.f);
     right.assign(size_t(frames), 0.f);
     float* outs[] = {left.data(), right.data()};
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    AudioThreadScope audio(plugin);
     plugin.AttachOutputBuffers(0, 2, outs);
     plugin.ProcessBuffers(frames);
     float peak = 0.f;

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
+#include "instrument/param_presentation.h"
 #include "tests/instrument/instrument_fixture.h"
 
 namespace fluvia {
@@ -28,14 +30,34 @@ TEST(FluviaConstructionTest, ParametersComeFromTheEngineDescriptors) {
     EXPECT_EQ(p->DisplayPrecision(), 5);
     EXPECT_EQ(p->Kind(), ParamKind::Double);
     EXPECT_STREQ(p->Label(), "");
-    EXPECT_TRUE(p->Automatable());
+    // What a person plays is listed by its label; the rest is hidden from automation.
+    const char* label = ShownLabel(i);
+    EXPECT_EQ(p->Hidden(), label == nullptr) << names[i];
+    EXPECT_EQ(p->Automatable(), label != nullptr) << names[i];
+    EXPECT_STREQ(p->DisplayName(), label ? label : names[i]);
   }
+  // Hosts list the knobs in the editor's reading order, then the preset selector.
+  const std::vector<int>& order = plugin.ParamListOrder();
+  ASSERT_EQ(order.size(), 26u);
+  EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 10),
+            (std::vector<int>{kParticlesCollisions, kSystemEnergyAmt, kContainerSize,
+                              kParticlesWeightVelocityRatio, kParticlesMassSpread,
+                              kContainerDamping, kSoundfieldAmt, kAmpFadeInOut, kAmpMainVolume,
+                              kPresetSelector}));
+  EXPECT_EQ(order[10], kHostBarStartPulse);
+  EXPECT_EQ(order[25], kZInitParams);
   // Single-point engine ranges are widened by one step for the host.
   EXPECT_DOUBLE_EQ(plugin.GetParam(kMidiChannelInput)->Maximum(), 1.00001);
   EXPECT_DOUBLE_EQ(plugin.GetParam(kVoiceModeMonoPoly)->Maximum(), 0.00001);
   EXPECT_DOUBLE_EQ(plugin.GetParam(kVoiceRetrigOffOn)->Maximum(), 1.00001);
   EXPECT_EQ(plugin.GetParam(kPresetSelector)->Minimum(), -1.0);
-  EXPECT_EQ(plugin.GetParam(kAmpMainVolume)->FormatValue(), "0.75000");
+  // Values in words where the knob has a unit; the hidden ones keep their numbers.
+  EXPECT_EQ(plugin.GetParam(kAmpMainVolume)->FormatValue(), "75 %");
+  EXPECT_EQ(plugin.GetParam(kAmpFadeInOut)->FormatValue(), "900 ms");
+  EXPECT_EQ(plugin.GetParam(kParticlesCollisions)->FormatValue(), "608 Hz");
+  EXPECT_EQ(plugin.GetParam(kSystemEnergyAmt)->FormatValue(), "30 %");
+  EXPECT_EQ(plugin.GetParam(kPresetSelector)->FormatValue(), "None");
+  EXPECT_EQ(plugin.GetParam(kHostTempoBpm)->FormatValue(), "120.00000");
 
   EXPECT_EQ(plugin.NumPresets(), 1);
   EXPECT_EQ(plugin.Preset(0)->name, "Init");
@@ -67,11 +89,13 @@ TEST_F(InstrumentTest, ResetDspPushesEveryHostValueIntoTheEngine) {
 
 TEST_F(InstrumentTest, MonoPolySwitchTurnsNoteHandlingOffAndOn) {
   plugin.GetParam(kVoiceModeMonoPoly)->SetFromNormalised(1.0);
+  plugin.ParamChanged(kVoiceModeMonoPoly);
   EXPECT_DOUBLE_EQ(Value(kVoiceModeMonoPoly), 0.00001);
   NoteOn(60);
   Block();
   EXPECT_EQ(Value(kVoice00_NoteGate), 0.0);
   plugin.GetParam(kVoiceModeMonoPoly)->SetFromNormalised(0.0);
+  plugin.ParamChanged(kVoiceModeMonoPoly);
   NoteOn(60);
   Block();
   EXPECT_EQ(Value(kVoice00_NoteGate), 1.0);

@@ -1,10 +1,13 @@
-// The audio path of the instrument in its steady state: no allocation per block, and two
+// The audio path of the instrument in its steady state: no allocation and no system call per
+// block, also while other threads hand changes over and hold the instance mutex, and two
 // instances rendering on two threads at once (run under ThreadSanitizer).
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <mutex>
 #include <thread>
 
 #include <unistd.h>
@@ -80,6 +83,80 @@ TEST_F(InstrumentTest, ProcessingMakesNoSystemCall) {
   EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
 }
 
+// Another thread does what the user interface and the host do outside processing, as fast
+// as it can, mostly holding the instance mutex: edits, restores, saves, host parameters from
+// any thread, preset commands and program changes for the worker.
+class OtherThreads {
+ public:
+  explicit OtherThreads(Fluvia& plugin) {
+    thread_ = std::thread([this, &plugin] {
+      StateChunk state;
+      plugin.SerializeParams(state);
+      for (int round = 0; !stop_; ++round) {
+        std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+        plugin.SetParamFromEditor(kContainerSize, (round % 100) / 100.0);
+        plugin.UnserializeParams(state, 0);
+        StateChunk saved;
+        plugin.SerializeParams(saved);
+        plugin.SetParamWithoutWaiting(kAmpMainVolume, (round % 10) / 10.0);
+        if (round % 50 == 0) plugin.SetParamFromEditor(kPresetSelector, 0.0);
+        ++rounds_;
+      }
+    });
+    while (rounds_ == 0) std::this_thread::yield();
+  }
+  ~OtherThreads() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> rounds_{0};
+};
+
+// One audio block with everything that hands work on: notes, a controller, automation, a
+// preset command for the worker and, now and then, a program change.
+constexpr int kBusyBlock = 256;
+
+void BusyBlock(Fluvia& plugin, int b, float* const* outs) {
+  AudioThreadScope audio(plugin);
+  plugin.ProcessMidi({3, uint8_t(b % 2 ? 0x80 : 0x90), 60, 100});
+  plugin.ProcessMidi({9, 0xB0, 7, uint8_t(b % 128)});
+  plugin.AddParamPoint(kSoundfieldAmt, (b % 10) / 10.0, 17);
+  if (b % 10 == 0) plugin.AddParamPoint(kPresetSelector, 3.0 / 10001.0, 0);
+  if (b % 25 == 0) plugin.RestorePreset(0);
+  plugin.AttachOutputBuffers(0, 2, outs);
+  plugin.ProcessBuffers(kBusyBlock);
+}
+
+TEST_F(InstrumentTest, TheHandOverAllocatesNothingOnTheAudioThread) {
+  std::vector<float> l(kBlock), r(kBlock);
+  float* outs[] = {l.data(), r.data()};
+  BusyBlock(plugin, 1, outs);
+  OtherThreads others(plugin);
+  AllocationCounter counter;
+  for (int b = 0; b < 1000; ++b) BusyBlock(plugin, b, outs);
+  EXPECT_EQ(counter.Count(), 0u);
+}
+
+TEST_F(InstrumentTest, TheHandOverMakesNoSystemCallAndNeverSleeps) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  std::vector<float> l(kBlock), r(kBlock);
+  float* outs[] = {l.data(), r.data()};
+  BusyBlock(plugin, 1, outs);
+  OtherThreads others(plugin);
+  long sleeps = -1;
+  const std::vector<long> calls = test_support::SystemCallsOf(
+      [&] {
+        for (int b = 0; b < 500; ++b) BusyBlock(plugin, b, outs);
+      },
+      &sleeps);
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+  EXPECT_EQ(sleeps, 0);  // it never waited for the other thread's mutex
+}
+
 // At high rates the engine runs at the base rate and its output is upsampled: that path too
 // allocates nothing and makes no system call, with notes and parameter points on odd frames
 // cutting the blocks into segments that end inside engine frames.
@@ -94,7 +171,7 @@ class HighRateInstrumentTest : public InstrumentTest,
   }
   void Play() {
     float* outs[] = {l.data(), r.data()};
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    AudioThreadScope audio(plugin);
     for (int b = 0; b < 300; ++b) {
       for (int i = 0; i < 16; ++i) {
         plugin.ProcessMidi({i * 16 + 1, uint8_t(i % 2 ? 0x80 : 0x90), 60, 100});
@@ -129,6 +206,22 @@ TEST(SystemCallWatch, SeesASystemCall) {
   ASSERT_FALSE(calls.empty());
 }
 
+TEST(SystemCallWatch, SeesAWaitForALock) {
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  std::mutex lock;
+  std::atomic<bool> held{false};
+  std::thread holder([&] {
+    std::lock_guard<std::mutex> hold(lock);
+    held = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  });
+  while (!held) std::this_thread::yield();
+  long sleeps = 0;
+  test_support::SystemCallsOf([&] { std::lock_guard<std::mutex> wait(lock); }, &sleeps);
+  holder.join();
+  EXPECT_GT(sleeps, 0);
+}
+
 TEST(InstrumentThreadsTest, TwoInstancesRenderOnTwoThreadsAtOnce) {
   auto play = [](double* energy) {
     Fluvia plugin{testing::TestOptions()};
@@ -155,7 +248,7 @@ TEST(InstrumentThreadsTest, TwoInstancesRenderOnTwoThreadsAtOnce) {
   EXPECT_TRUE(std::isfinite(energyA + energyB));
 }
 
-TEST(InstrumentThreadsTest, EditorAndAudioThreadsShareTheInstanceMutex) {
+TEST(InstrumentThreadsTest, EditorAndAudioThreadsRunSideBySide) {
   Fluvia plugin{testing::TestOptions()};
   plugin.SetOutputChannelConnections(0, 2, true);
   plugin.SetMaxBlockSize(64);
@@ -173,7 +266,7 @@ TEST(InstrumentThreadsTest, EditorAndAudioThreadsShareTheInstanceMutex) {
   std::vector<float> l(64), r(64);
   float* outs[] = {l.data(), r.data()};
   while (!done) {
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    AudioThreadScope audio(plugin);
     plugin.ProcessMidi({0, 0x90, 60, 100});
     plugin.AttachOutputBuffers(0, 2, outs);
     plugin.ProcessBuffers(64);

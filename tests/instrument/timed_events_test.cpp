@@ -33,14 +33,15 @@ class InstrumentSink : public test_support::TimedSink {
     plugin_.ResetDsp();
   }
   void Midi(uint8_t status, uint8_t data1, uint8_t data2, int offset) override {
-    std::lock_guard<std::recursive_mutex> lock(plugin_.Mutex());
+    AudioThreadScope audio(plugin_);
     plugin_.ProcessMidi({offset, status, data1, data2});
   }
   void Param(int index, double normalised, int offset) override {
+    AudioThreadScope audio(plugin_);
     plugin_.AddParamPoint(index, normalised, offset);
   }
   void Render(double* left, double* right, int frames) override {
-    std::lock_guard<std::recursive_mutex> lock(plugin_.Mutex());
+    AudioThreadScope audio(plugin_);
     if (width_ == Width::Float64) {
       double* outs[] = {left, right};
       plugin_.AttachOutputBuffers(0, 2, outs);
@@ -169,14 +170,18 @@ TEST(TimedEvents, WithEveryEventAtFrameZeroABlockIsRenderedWhole) {
 
   SetNoiseState(kNoiseLoadState);
   InstrumentSink direct(Width::Float64, 512);
-  direct.plugin().GetParam(kAmpMainVolume)->SetFromNormalised(0.8);
-  direct.plugin().ParamChanged(kAmpMainVolume);
-  direct.Midi(0x90, 60, 100, 0);
   std::vector<double> l2(512), r2(512), none(512);
   double* ins[] = {none.data(), none.data()};
   double* outs[] = {l2.data(), r2.data()};
-  direct.plugin().ProcessCallStarting();
-  direct.plugin().ProcessDouble(ins, outs, 512);
+  {
+    // What the base does on the audio thread, without the segments.
+    AudioThreadScope audio(direct.plugin());
+    direct.plugin().GetParam(kAmpMainVolume)->SetFromNormalised(0.8);
+    direct.plugin().ParamChanged(kAmpMainVolume);
+    direct.Midi(0x90, 60, 100, 0);
+    direct.plugin().ProcessCallStarting();
+    direct.plugin().ProcessDouble(ins, outs, 512);
+  }
   EXPECT_EQ(left, l2);
   EXPECT_EQ(right, r2);
 }

@@ -53,6 +53,11 @@ PresetSound PlayFactoryPreset(const std::string& folder, int n) {
     plugin.GetParam(kPresetSelector)->SetValue(n);
     plugin.ParamChanged(kPresetSelector);
   }
+  {
+    // The preset reaches the engine at the start of the next processing call.
+    AudioThreadScope audio(plugin);
+    plugin.ProcessBuffers(0);
+  }
   // The file's values are what plays, or the measures would be of some other sound.
   const auto text = ReadSmallFile(folder + relative, kMaxPresetFileBytes);
   EXPECT_TRUE(text.has_value()) << relative;

@@ -14,6 +14,7 @@
 #include "engine/water_engine.h"
 #include "framework/editor_link.h"
 #include "framework/plugin_core.h"
+#include "presets/preset_format.h"
 #include "presets/preset_library_impl.h"
 #include "tests/presets/scratch_folder.h"
 
@@ -46,6 +47,7 @@ class PresetTestCore : public IPluginCore {
     engine->SetParameter(index, value);
     changes.push_back(index);
     if (!library) return;
+    if (IsStoredPresetParam(index)) library->SoundChanged();
     switch (index) {
       case kPresetBackward:
       case kPresetForward:
@@ -64,6 +66,18 @@ class PresetTestCore : public IPluginCore {
         break;
       default: break;
     }
+  }
+
+  // The audio side: what the library handed over reaches this engine at a block start.
+  void ChangesHandedOver(const ParamHandOver::Taken& taken) override {
+    for (int i = 0; i < NumParams(); ++i) {
+      if (taken.Has(i)) engine->SetParameter(i, taken.Value(i));
+    }
+  }
+  // The start of a processing call (without audio): takes over what was handed over.
+  void BlockStart() {
+    AudioThreadScope audio(*this);
+    ProcessBuffers(0);
   }
 
   std::unique_ptr<WaterEngine> engine;
@@ -102,14 +116,21 @@ inline std::vector<double> AllValues(const IPluginCore& core) {
 class PresetLibraryTest : public ::testing::Test {
  protected:
   PresetLibraryTest()
-      : folder(scratch.Path() + "Presets/"), library(core, *core.engine, folder) {
+      : folder(scratch.Path() + "Presets/"),
+        library(core, folder,
+                {nullptr, nullptr, nullptr,
+                 [this](const std::string& message) { notices.push_back(message); }}) {
     core.library = &library;
     auto recorder = std::make_unique<RecordingEditor>();
     editor = recorder.get();
     core.AttachEditor(std::move(recorder));
   }
   double Value(int index) const { return core.GetParam(index)->Value(); }
-  double EngineValue(int index) const { return core.engine->Parameter(index); }
+  // What the engine holds from the next block start on.
+  double EngineValue(int index) {
+    core.BlockStart();
+    return core.engine->Parameter(index);
+  }
   void HostSets(int index, double value) {
     core.GetParam(index)->SetValue(value);
     core.ParamChanged(index);
@@ -118,10 +139,16 @@ class PresetLibraryTest : public ::testing::Test {
   void WriteLibraryFile(int number, const std::string& content) {
     ScratchFolder::Write(library.PresetFilePath(number), content);
   }
+  // A button the person presses in the editor (the release does nothing more).
+  void Press(int button) {
+    core.SetParamFromEditor(button, 1.0);
+    core.SetParamFromEditor(button, 0.0);
+  }
 
   ScratchFolder scratch;
   PresetTestCore core;
   std::string folder;
+  std::vector<std::string> notices;  // what the editor told the person
   PresetLibrary library;
   RecordingEditor* editor = nullptr;
 };

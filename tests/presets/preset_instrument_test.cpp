@@ -41,15 +41,16 @@ class PresetInstrumentTest : public ::testing::Test {
     library = dynamic_cast<PresetLibrary*>(plugin.Presets());
     editor->OpenWindow(&parent);
   }
+  // One processing call, as a host's audio thread makes it.
   void Block() {
     std::vector<double> l(256), r(256);
     double* outs[2] = {l.data(), r.data()};
-    double* ins[2] = {l.data(), r.data()};
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
-    plugin.ProcessDouble(ins, outs, 256);
+    AudioThreadScope audio(plugin);
+    plugin.AttachOutputBuffers(0, 2, outs);
+    plugin.ProcessBuffers(256);
   }
   void NoteOn(int key) {
-    std::lock_guard<std::recursive_mutex> lock(plugin.Mutex());
+    AudioThreadScope audio(plugin);
     plugin.ProcessMidi({0, 0x90, uint8_t(key), 100});
   }
   double Value(int index) const { return plugin.GetParam(index)->Value(); }
@@ -69,13 +70,18 @@ TEST_F(PresetInstrumentTest, AMenuChoiceStopsTheNoteAndLoadsThePreset) {
   EXPECT_EQ(library->Folder(), folder);
   ScratchFolder::Write(library->PresetFilePath(3),
                        "<SystemEnergyAmt>0.9</SystemEnergyAmt><SoundfieldAmt>0.4</SoundfieldAmt>");
+  ScratchFolder::Write(library->PresetFilePath(5), "<SystemEnergyAmt>0.2</SystemEnergyAmt>");
   NoteOn(60);
   Block();
   ASSERT_TRUE(plugin.KeyHeld(60));
 
-  editor->QueueMenuChoice({2}, 1);  // Factory > SFX > SFX - Shower
+  // The menu lists what the folder holds when it opens: the two effects written above.
+  editor->QueueMenuChoice({1}, 0);  // Factory > SFX > SFX - Shower
   editor->Click(500, 100);
 
+  // The voices stop and the preset sounds from the next block start on, together.
+  EXPECT_TRUE(plugin.VoiceResetRequested());
+  Block();
   EXPECT_FALSE(plugin.KeyHeld(60));
   EXPECT_EQ(plugin.Engine().Parameter(kVoice00_NoteGate), 0.0);
   EXPECT_EQ(Value(kSystemEnergyAmt), double(0.9f));
@@ -86,10 +92,13 @@ TEST_F(PresetInstrumentTest, AMenuChoiceStopsTheNoteAndLoadsThePreset) {
   EXPECT_EQ(Value(kPresetSelector), 0.0);
   EXPECT_EQ(plugin.Engine().Parameter(kPresetSelector), 0.0);
 
-  // The next arrow (row 17) steps on to SFX - Waterfall, whose file is missing here.
+  // The next arrow (row 17) steps on to the next preset there is: SFX - Waterfall is not.
   editor->Click(900, 100);
-  EXPECT_EQ(library->CurrentPresetNumber(), 4.0f);
-  EXPECT_EQ(Shown(), "SFX - Shower");
+  EXPECT_EQ(library->CurrentPresetNumber(), 5.0f);
+  EXPECT_EQ(Shown(), "SFX - Light Rain");
+  editor->Click(900, 100);  // the last: nothing changes
+  EXPECT_EQ(Shown(), "SFX - Light Rain");
+  EXPECT_EQ(Value(kSystemEnergyAmt), double(0.2f));
 }
 
 TEST_F(PresetInstrumentTest, SaveButtonSavesAndARestoredStateDoesNotSaveAgain) {

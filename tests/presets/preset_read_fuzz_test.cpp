@@ -36,6 +36,7 @@ class PresetReadFuzzTest : public PresetLibraryTest {
     const std::string path = scratch.File("fuzz.fluviapreset");
     ScratchFolder::Write(path, content);
     library.ReadPresetFile(path);
+    core.BlockStart();
     const std::string broken = testing::CheckAfterRead(core, *core.engine, before);
     ASSERT_TRUE(broken.empty()) << what << ": " << broken << "\n" << content.substr(0, 400);
   }

@@ -22,6 +22,7 @@
 #include <signal.h>
 #include <stddef.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #define FLUVIA_SYSCALL_WATCH 1
@@ -45,21 +46,23 @@ void OnSystemCall(int, siginfo_t* info, void*) {
 }
 
 // Lets through what ending the thread and returning from the handler need (also a
-// sanitizer's thread teardown), and futex: waiting on a lock is another test's business.
-// Traps the rest.
+// sanitizer's thread teardown), futex (a sleeping wait shows in the thread's count of
+// voluntary switches instead) and getrusage, which reads that count around the body. Traps
+// the rest.
 bool InstallFilter() {
   sock_filter program[] = {
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rt_sigreturn, 7, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_exit, 6, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_munmap, 5, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_madvise, 4, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rt_sigprocmask, 3, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_sigaltstack, 2, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_futex, 1, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rt_sigreturn, 8, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_exit, 7, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_munmap, 6, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_madvise, 5, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rt_sigprocmask, 4, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_sigaltstack, 3, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_futex, 2, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_getrusage, 1, 0),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
   };
@@ -72,7 +75,17 @@ bool InstallFilter() {
 
 bool SystemCallWatchSupported() { return true; }
 
-std::vector<long> SystemCallsOf(const std::function<void()>& body) {
+namespace {
+
+long VoluntarySwitches() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_nvcsw;
+}
+
+}  // namespace
+
+std::vector<long> SystemCallsOf(const std::function<void()>& body, long* sleeps) {
   struct sigaction action {};
   struct sigaction previous {};
   action.sa_sigaction = OnSystemCall;
@@ -81,6 +94,7 @@ std::vector<long> SystemCallsOf(const std::function<void()>& body) {
   sigaction(SIGSYS, &action, &previous);
   g_count = 0;
   bool installed = false;
+  long switches = 0;
   std::thread watched([&] {
     // This thread's allocator must be set up before the filter: freeing the thread's own
     // record at its end would otherwise need a system call.
@@ -88,12 +102,15 @@ std::vector<long> SystemCallsOf(const std::function<void()>& body) {
     std::free(warm);
     installed = InstallFilter();
     if (!installed) return;
+    const long before = VoluntarySwitches();
     g_watching = true;
     body();
     g_watching = false;
+    switches = VoluntarySwitches() - before;
   });
   watched.join();
   sigaction(SIGSYS, &previous, nullptr);
+  if (sleeps) *sleeps = switches;
   std::vector<long> calls;
   if (!installed) {
     calls.push_back(-1);  // the watch could not be set up: never report "none"
@@ -105,8 +122,9 @@ std::vector<long> SystemCallsOf(const std::function<void()>& body) {
 }
 #else
 bool SystemCallWatchSupported() { return false; }
-std::vector<long> SystemCallsOf(const std::function<void()>& body) {
+std::vector<long> SystemCallsOf(const std::function<void()>& body, long* sleeps) {
   body();
+  if (sleeps) *sleeps = 0;
   return {};
 }
 #endif

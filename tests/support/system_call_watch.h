@@ -18,8 +18,11 @@ namespace test_support {
 
 bool SystemCallWatchSupported();
 
-// The numbers of the system calls `body` made, in order (at most 64 are kept).
-std::vector<long> SystemCallsOf(const std::function<void()>& body);
+// The numbers of the system calls `body` made, in order (at most 64 are kept). A futex call
+// (a wait for a lock, a wake of a waiter) is let through unrecorded, because ending a thread
+// may need one; a wait that put the thread to sleep shows in `sleeps`: the times the thread
+// gave up its processor during `body` (none unless it waited for something).
+std::vector<long> SystemCallsOf(const std::function<void()>& body, long* sleeps = nullptr);
 
 }  // namespace test_support
 }  // namespace fluvia

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -131,6 +133,63 @@ TEST(RenderToolTest, WritesAStereoWavOfTheRequestedLengthAndFailsOnBadInput) {
   EXPECT_EQ(RunRender("--note 60"), 2);
   EXPECT_NE(RunRender("-o /nonexistent-folder/x.wav --length 0.1 --tail 0"), 0);
   EXPECT_EQ(RunRender("--help"), 0);
+}
+
+// Runs the tool with a home of its own; the exit code and everything it printed.
+std::pair<int, std::string> RunRenderWithHome(const std::string& home, const std::string& arguments) {
+  const std::string command = "HOME='" + home + "' XDG_CONFIG_HOME='" + home + "/.config' " +
+                              std::string(FLUVIA_RENDER_EXE) + " " + arguments + " 2>&1";
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return {-1, output};
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+TEST(RenderToolTest, ParameterNamesAreListedAndAPresetNumberMustNameAFile) {
+  const std::string home = ::testing::TempDir() + "fluvia render home";
+  std::filesystem::remove_all(home);
+  std::filesystem::create_directories(home);
+  const std::string wav = "-o '" + home + "/x.wav' --length 0.05 --tail 0";
+
+  // --help names every parameter, the knobs with their labels.
+  const auto help = RunRenderWithHome(home, "--help");
+  EXPECT_EQ(help.first, 0);
+  for (const char* name : {"ParticlesCollisions", "Collisions", "SystemEnergyAmt", "Fading",
+                           "PresetSelector", "Library Preset", "HostTempoBpm", "zInitParams"}) {
+    EXPECT_NE(help.second.find(name), std::string::npos) << name;
+  }
+
+  // An unknown name is answered with the valid ones; a label is as good as a name.
+  const auto unknown = RunRenderWithHome(home, wav + " --param Foo=1");
+  EXPECT_EQ(unknown.first, 2);
+  EXPECT_NE(unknown.second.find("no parameter named 'Foo'"), std::string::npos) << unknown.second;
+  EXPECT_NE(unknown.second.find("ParticlesCollisions"), std::string::npos) << unknown.second;
+  EXPECT_EQ(RunRenderWithHome(home, wav + " --param Collisions=0.6").first, 0);
+
+  // The factory presets, as an installation lays them; slot 7 and 0 name no file.
+  const std::string presets = home + "/Documents/VelmoraAudio/Fluvia/Presets/";
+  std::filesystem::create_directories(presets + "Factory");
+  for (const auto& file : std::filesystem::directory_iterator(FLUVIA_FACTORY_PRESET_DIR)) {
+    if (file.path().extension() == ".fluviapreset") {
+      std::filesystem::copy_file(file.path(), presets + "Factory/" + file.path().filename().string());
+    }
+  }
+  EXPECT_EQ(RunRenderWithHome(home, wav + " --param PresetSelector=1").first, 0);
+  for (const char* none : {"7", "0", "-1", "500"}) {
+    const auto missing = RunRenderWithHome(home, wav + " --param PresetSelector=" + none);
+    EXPECT_EQ(missing.first, 2) << none;
+    EXPECT_NE(missing.second.find("names no preset"), std::string::npos) << missing.second;
+    EXPECT_NE(missing.second.find("1 (WLCM - The River Wild)"), std::string::npos) << missing.second;
+  }
+  // A preset saved into a slot is played by its number.
+  const std::string slot = presets + "User/USR - Fluvia User Preset 001.fluviapreset";
+  std::filesystem::create_directories(std::filesystem::path(slot).parent_path());
+  { std::FILE* f = std::fopen(slot.c_str(), "w"); std::fputs("<AmpMainVolume>0.5</AmpMainVolume>", f); std::fclose(f); }
+  EXPECT_EQ(RunRenderWithHome(home, wav + " --param PresetSelector=7").first, 0);
+  std::filesystem::remove_all(home);
 }
 
 TEST(RenderToolTest, TimedNotesGiveTheSameFileAtEveryBlockSize) {

@@ -1,27 +1,36 @@
 # Usage: cmake -DLUA=<ardour7-lua> -DSCANNER=<ardour-vst-scanner> -DLIBDIR=<dir>
 #              -DMODULE=<Fluvia.so> -DSCRIPT=<ardour_session.lua> -DLEVEL=<wav_level>
 #              -DSCRATCH=<dir> -P ardour_session.cmake
-# Ardour's headless Lua session (dummy backend, private HOME) loads the VST2 module on a MIDI
+#        or, for the LV2 bundle: -DLV2_BUNDLE=<Fluvia.lv2> in place of SCANNER, LIBDIR, MODULE
+# Ardour's headless Lua session (dummy backend, private HOME) loads the module on a MIDI
 # track, plays a note from a region and exports the audio, which must not be silent.
 # Ardour 7.3 corrupts its own heap at the end of about one headless export in three, with any
 # plug-in; a run that dies by a signal or hangs before its result is complete is tried again
 # (4 tries). A run that ends by itself without its result fails the test.
 file(REMOVE_RECURSE "${SCRATCH}")
-file(MAKE_DIRECTORY "${SCRATCH}/home/.vst")
-file(COPY "${MODULE}" DESTINATION "${SCRATCH}/home/.vst")
 set(ENV{HOME} "${SCRATCH}/home")
 set(ENV{XDG_CACHE_HOME} "${SCRATCH}/home/.cache")
 set(ENV{XDG_CONFIG_HOME} "${SCRATCH}/home/.config")
-set(ENV{LXVST_PATH} "${SCRATCH}/home/.vst")
-get_filename_component(name "${MODULE}" NAME)
+if(DEFINED LV2_BUNDLE)
+  # Ardour reads LV2 bundles through lilv, from LV2_PATH.
+  file(MAKE_DIRECTORY "${SCRATCH}/home/.lv2")
+  file(COPY "${LV2_BUNDLE}" DESTINATION "${SCRATCH}/home/.lv2")
+  set(ENV{LV2_PATH} "${SCRATCH}/home/.lv2:/usr/lib/lv2")
+  set(ENV{FLUVIA_PLUGIN_TYPE} "LV2")
+else()
+  file(MAKE_DIRECTORY "${SCRATCH}/home/.vst")
+  file(COPY "${MODULE}" DESTINATION "${SCRATCH}/home/.vst")
+  set(ENV{LXVST_PATH} "${SCRATCH}/home/.vst")
+  get_filename_component(name "${MODULE}" NAME)
 
-# Ardour reads VST2 modules from the cache its scanner writes.
-set(ENV{LD_LIBRARY_PATH} "${LIBDIR}")
-execute_process(COMMAND "${SCANNER}" -f "${SCRATCH}/home/.vst/${name}"
-                RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
-unset(ENV{LD_LIBRARY_PATH})
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "Ardour's scanner failed on the module (${rc})")
+  # Ardour reads VST2 modules from the cache its scanner writes.
+  set(ENV{LD_LIBRARY_PATH} "${LIBDIR}")
+  execute_process(COMMAND "${SCANNER}" -f "${SCRATCH}/home/.vst/${name}"
+                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET TIMEOUT 120)
+  unset(ENV{LD_LIBRARY_PATH})
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "Ardour's scanner failed on the module (${rc})")
+  endif()
 endif()
 
 set(wav "${SCRATCH}/export/water.wav")

@@ -1,10 +1,11 @@
--- A headless Ardour session plays Fluvia: a MIDI track with the VST2 module as its
+-- A headless Ardour session plays Fluvia: a MIDI track with the plug-in module as its
 -- instrument, a region holding one note, and an export of the session's first four seconds.
 -- Driven by ardour_session.cmake through the environment, in two runs (Ardour may crash while
 -- shutting down; what each run leaves behind is what counts):
 --   FLUVIA_STEP     "create": make and save the session; "export": load it and export
 --   FLUVIA_SESSION  the session's folder
 --   FLUVIA_EXPORT   folder the WAV file "water.wav" is written to
+--   FLUVIA_PLUGIN_TYPE  Ardour's name of the plug-in format: LXVST (the default) or LV2
 local step = assert(os.getenv("FLUVIA_STEP"), "FLUVIA_STEP is not set")
 local folder = assert(os.getenv("FLUVIA_SESSION"), "FLUVIA_SESSION is not set")
 local exportFolder = assert(os.getenv("FLUVIA_EXPORT"), "FLUVIA_EXPORT is not set")
@@ -27,8 +28,9 @@ if step == "export" then
 end
 
 local s = assert(create_session(folder, name, rate), "cannot create the session")
-local info = ARDOUR.LuaAPI.new_plugin_info("Fluvia", ARDOUR.PluginType.LXVST)
-assert(not info:isnil(), "Ardour does not know the Fluvia VST2 module")
+local kind = os.getenv("FLUVIA_PLUGIN_TYPE") or "LXVST"
+local info = ARDOUR.LuaAPI.new_plugin_info("Fluvia", ARDOUR.PluginType[kind])
+assert(not info:isnil(), "Ardour does not know the Fluvia " .. kind .. " module")
 local tracks = s:new_midi_track(ARDOUR.ChanCount(ARDOUR.DataType("midi"), 1),
   ARDOUR.ChanCount(ARDOUR.DataType("audio"), 2), true, info, nil, nil, 1, "Water",
   ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true, false)

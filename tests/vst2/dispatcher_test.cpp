@@ -47,7 +47,15 @@ TEST_F(Vst2Dispatcher, AnswersIdentityAndCapabilityOpcodes) {
   for (const Case& c : cases) {
     EXPECT_EQ(Dispatch(c.opcode), c.expected) << "opcode " << c.opcode;
   }
-  for (int index : {0, 25, 26, -1}) EXPECT_EQ(Dispatch(vst2::kCanBeAutomated, index), 1);
+  // The knobs and the preset selector can be automated; the others keep their index only.
+  for (int index : {int(kAmpFadeInOut), int(kAmpMainVolume), int(kParticlesCollisions),
+                    int(kPresetSelector), int(kSystemEnergyAmt)}) {
+    EXPECT_EQ(Dispatch(vst2::kCanBeAutomated, index), 1) << index;
+  }
+  for (int index : {int(kHostTempoBpm), int(kPresetForward), int(kVoice00_NoteGate),
+                    int(kZInitParams), 26, -1}) {
+    EXPECT_EQ(Dispatch(vst2::kCanBeAutomated, index), 0) << index;
+  }
 
   char name[64] = {};
   EXPECT_EQ(Dispatch(vst2::kGetEffectName, 0, 0, name), 1);
@@ -78,11 +86,20 @@ TEST_F(Vst2Dispatcher, CanDoAnswersOnlyWhatTheInstrumentDoes) {
 }
 
 TEST_F(Vst2Dispatcher, ParameterTextsAndValues) {
-  EXPECT_EQ(Text(vst2::kGetParamName, kAmpMainVolume), "AmpMainVolume");
+  // The knobs by their labels, their values in words; the others by their names and numbers.
+  EXPECT_EQ(Text(vst2::kGetParamName, kAmpMainVolume), "Volume");
+  EXPECT_EQ(Text(vst2::kGetParamName, kParticlesWeightVelocityRatio), "Kinetics");
+  EXPECT_EQ(Text(vst2::kGetParamName, kPresetSelector), "Library Preset");
   EXPECT_EQ(Text(vst2::kGetParamName, kZInitParams), "zInitParams");
   plugin().SetParameter(kAmpMainVolume, 0.25f);
   EXPECT_FLOAT_EQ(plugin().GetParameter(kAmpMainVolume), 0.25f);
-  EXPECT_EQ(std::stod(Text(vst2::kGetParamDisplay, kAmpMainVolume)), 0.25);
+  EXPECT_EQ(Text(vst2::kGetParamDisplay, kAmpMainVolume), "25 %");
+  EXPECT_EQ(Text(vst2::kGetParamLabel, kAmpMainVolume), "");
+  plugin().SetParameter(kAmpFadeInOut, 0.5f);
+  EXPECT_EQ(Text(vst2::kGetParamDisplay, kAmpFadeInOut), "2.50 s");
+  plugin().SetParameter(kPresetSelector, 1.0f / 10001.0f);
+  EXPECT_EQ(Text(vst2::kGetParamDisplay, kPresetSelector), "None");
+  EXPECT_EQ(std::stod(Text(vst2::kGetParamDisplay, kHostTempoBpm)), 120.0);
   // Out of range: nothing is set and the answer is 0 or an untouched buffer.
   for (int index : {-1, 26, 1 << 30}) {
     plugin().SetParameter(index, 0.9f);
@@ -143,8 +160,8 @@ TEST_F(Vst2Dispatcher, TextsNeverOverrunTheHostsBuffer) {
   }
   // Long texts are cut, not dropped.
   EXPECT_EQ(Text(vst2::kGetProgramName), std::string(vst2::kProgramNameBytes - 1, 'x'));
-  EXPECT_EQ(Text(vst2::kGetParamName, kParticlesWeightVelocityRatio),
-            std::string("ParticlesWeightVelocityRatio").substr(0, vst2::kParamTextBytes - 1));
+  EXPECT_EQ(Text(vst2::kGetParamName, kVoice00_NoteVelocity),
+            std::string("Voice00_NoteVelocity").substr(0, vst2::kParamTextBytes - 1));
   // The display of HostTempoBpm at 1000 with its decimals fits whole.
   plugin().SetParameter(kHostTempoBpm, 1.0f);
   EXPECT_EQ(std::stod(Text(vst2::kGetParamDisplay, kHostTempoBpm)), 1000.0);
@@ -157,12 +174,16 @@ TEST_F(Vst2Dispatcher, StringToParameter) {
     intptr_t result;
     double normalised;  // expected afterwards; < 0: unchanged
   } cases[] = {
-      {kAmpMainVolume, "0.5", 1, 0.5},
-      {kAmpMainVolume, " +0.25", 1, 0.25},
-      {kAmpMainVolume, "7", 1, 1.0},  // clamped to the range
+      // The words a knob shows; a bare number counts in the knob's unit.
+      {kAmpMainVolume, "50", 1, 0.5},
+      {kAmpMainVolume, " +25 %", 1, 0.25},
+      {kAmpMainVolume, "700", 1, 1.0},  // clamped to the range
       {kAmpMainVolume, "-2", 1, 0.0},
-      {kHostTempoBpm, "250", 1, 0.25},
-      {kAmpMainVolume, "loud", 0, -1},  // no number: nothing changes
+      {kAmpFadeInOut, "900 ms", 1, 0.3},
+      {kParticlesCollisions, "20 kHz", 1, 1.0},
+      {kHostTempoBpm, "250", 1, 0.25},  // a hidden one: its plain number
+      {kAmpMainVolume, "loud", 0, -1},  // no value: nothing changes
+      {kAmpMainVolume, "5 Hz", 0, -1},
       {kAmpMainVolume, "nan", 0, -1},
       {kAmpMainVolume, "", 0, -1},
   };

@@ -20,8 +20,9 @@ std::vector<float> Play(render::Player& player, std::string& error) {
   std::vector<float> out;
   if (!player.Prepare(48000.0, 480, error)) return out;
   for (const auto& [name, value] :
-       {std::pair<const char*, double>{"AmpMainVolume", 0.5}, {"SoundfieldAmt", 0.4},
-        {"ContainerSize", 0.3}}) {
+       // Values a VST2 host's 32-bit parameters hold exactly; the knobs by name and by label.
+       {std::pair<const char*, double>{"AmpMainVolume", 0.5}, {"SoundfieldAmt", 0.375},
+        {"Size", 0.3125}}) {
     if (!player.SetParameter(name, value, error)) return {};
   }
   std::vector<float> left(480), right(480);

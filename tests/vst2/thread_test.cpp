@@ -1,7 +1,8 @@
 // The adapter in-process, as hosts call it from several threads at once: the audio thread runs
 // the three process entries and the events opcode while another thread sets and reads
-// parameters, moves chunks and asks for texts. Every call takes the instance mutex; under the
-// thread sanitizer this shows the calls share nothing unguarded.
+// parameters, moves chunks and asks for texts. The controller's calls take the instance mutex
+// or none at all, the audio thread's none; under the thread sanitizer this shows the calls
+// share nothing unguarded.
 
 #include <gtest/gtest.h>
 

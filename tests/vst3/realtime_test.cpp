@@ -1,6 +1,11 @@
-// The steady state of processing allocates nothing, also with notes and automation arriving.
+// The steady state of processing allocates nothing and makes no system call, also with notes
+// and automation arriving, and while the host saves and restores the state on another thread.
+
+#include <atomic>
+#include <thread>
 
 #include "pluginterfaces/gui/iplugview.h"
+#include "tests/vst3/byte_stream.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/system_call_watch.h"
 #include "tests/vst3/plugin_fixture.h"
@@ -12,6 +17,9 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 using Vst3Realtime = PluginTest;
+
+constexpr ParamID kPresetId = 0x70727374;  // 'prst'
+
 
 TEST_F(Vst3Realtime, ProcessAllocatesNothingInTheSteadyState) {
   {
@@ -90,6 +98,65 @@ TEST_F(Vst3Realtime, ProcessMakesNoSystemCall) {
     }
   });
   EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+  plugin().Stop();
+}
+
+// A host saving and restoring the project on its own thread, as fast as it can, and syncing
+// the controller's parameters.
+class HostSavingMeanwhile {
+ public:
+  explicit HostSavingMeanwhile(IEditController* controller) {
+    thread_ = std::thread([this, controller] {
+      for (int round = 0; !stop_; ++round) {
+        ByteStream stream;
+        controller->getState(&stream);
+        stream.Rewind();
+        controller->setState(&stream);
+        controller->setParamNormalized(kContainerSize, (round % 10) / 10.0);
+        ++rounds_;
+      }
+    });
+    while (rounds_ == 0) std::this_thread::yield();
+  }
+  ~HostSavingMeanwhile() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> rounds_{0};
+};
+
+TEST_F(Vst3Realtime, WhileTheHostSavesAndRestoresProcessAllocatesNothingAndNeverWaits) {
+  Start(48000.0, 256, kSample32);
+  std::vector<float> left(256), right(256);
+  for (int i = 0; i < 4; ++i) plugin().Process(left.data(), right.data(), 256);
+  auto busyBlock = [&](int b) {
+    plugin().Events().Clear();
+    plugin().Changes().Clear();
+    if (b % 20 == 0) plugin().Events().NoteOn(60, 0.9f, b % 256);
+    if (b % 20 == 10) plugin().Events().NoteOff(60, 17);
+    plugin().Changes().Add(kAmpMainVolume, b % 256, 0.4 + 0.001 * (b % 100));
+    if (b % 50 == 0) plugin().Changes().Add(kPresetId, 0, 0.5);  // a program change
+    return plugin().Process(left.data(), right.data(), 256);
+  };
+  HostSavingMeanwhile host(controller());
+  {
+    test_support::AllocationCounter counter;
+    for (int b = 0; b < 300; ++b) ASSERT_EQ(busyBlock(b), kResultOk);
+    EXPECT_EQ(counter.Count(), 0u);
+  }
+  if (!test_support::SystemCallWatchSupported()) GTEST_SKIP() << "no system call watch here";
+  long sleeps = -1;
+  const std::vector<long> calls = test_support::SystemCallsOf(
+      [&] {
+        for (int b = 0; b < 300; ++b) busyBlock(b);
+      },
+      &sleeps);
+  EXPECT_TRUE(calls.empty()) << "first system call: " << (calls.empty() ? 0 : calls[0]);
+  EXPECT_EQ(sleeps, 0);
   plugin().Stop();
 }
 

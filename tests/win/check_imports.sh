@@ -11,7 +11,7 @@ status=0
 while read -r dll; do
   case "${dll,,}" in
     kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|ole32.dll|comdlg32.dll|\
-    comctl32.dll|msvcrt.dll|wininet.dll|api-ms-win-crt-*.dll|ucrtbase.dll) ;;
+    comctl32.dll|msvcrt.dll|wininet.dll|version.dll|api-ms-win-crt-*.dll|ucrtbase.dll) ;;
     *) echo "FAIL: $binary imports $dll" >&2; status=1 ;;
   esac
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dump")

@@ -11,6 +11,7 @@
 //   compare-bytes A B                     byte equality of two files
 //   bench   vst3|vst2 MODULE BLOCKS       time per 512-frame block at 64 bits
 //   editor  vst3|vst2 MODULE SECONDS      (Windows) the editor in a host window, see editor_host
+//   version FILE                          (Windows) FILE's version resource, see version_info
 //
 // Exit status 0 on success, 1 on a failed check, 2 on bad usage.
 #include <chrono>
@@ -25,6 +26,7 @@
 #include "tests/win/editor_host.h"
 #include "tests/win/performance.h"
 #include "tests/win/sample_file.h"
+#include "tests/win/version_info.h"
 #include "tests/win/vst2_driver.h"
 #include "tests/win/vst3_driver.h"
 
@@ -137,7 +139,8 @@ int Bench(const std::string& format, const std::string& module, int blocks) {
 int Usage() {
   std::fprintf(stderr,
                "usage: fluvia-module-check render|state|bench|editor vst3|vst2 MODULE ...\n"
-               "       fluvia-module-check compare-samples A B TOLERANCE | compare-bytes A B\n");
+               "       fluvia-module-check compare-samples A B TOLERANCE | compare-bytes A B\n"
+               "       fluvia-module-check version FILE\n");
   return 2;
 }
 
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
     const int blocks = std::atoi(args[3].c_str());
     return blocks > 0 ? Bench(args[1], args[2], blocks) : Usage();
   }
+  if (command == "version" && args.size() == 2) return PrintVersionInfo(args[1]);
   if (command == "editor" && args.size() >= 3) {
     std::vector<std::string> script(args.begin() + 3, args.end());
     return RunEditor(args[1], args[2], script);

@@ -54,11 +54,23 @@ bar_rectangle="rectangle $(px 120),$(px 80) $(( $(px 880) - 1 )),$(( $(px 130) -
 differing() {  # pixels of $1 and $2 differing beyond a small colour tolerance
   compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 >/dev/null || true
 }
+# A knob's readout is text GDI draws too (its plate may come out a few pixels wider or
+# narrower): where the snapshot says it is, with a margin, it is left out of the comparison.
+readout_draw=()
+mask_readout_of() {  # the snapshot's output ($1): "readout LEFT TOP RIGHT BOTTOM" when one shows
+  readout_draw=()
+  local line
+  line="$(grep '^readout ' "$1" || true)"
+  [ -n "$line" ] || return 0
+  read -r _ l t r b <<<"$line"
+  readout_draw=(-draw "rectangle $((l - 16)),$((t - 2)) $((r + 16)),$((b + 2))")
+}
 compare_with() {
   local shot="$1" reference="$2" name
   name="$(basename "$shot" .png)"
   for image in "$shot" "$reference"; do
-    convert "$image" -fill black -draw "$bar_rectangle" "$work/$name-$(basename "$image" .png)-art.png"
+    convert "$image" -fill black -draw "$bar_rectangle" "${readout_draw[@]}" \
+      "$work/$name-$(basename "$image" .png)-art.png"
     convert "$image" -crop "$text_bar" +repage "$work/$name-$(basename "$image" .png)-text.png"
   done
   local art text
@@ -81,12 +93,27 @@ xdotool mousemove "$(px 500)" "$(px 290)" mousedown 1
 for y in 275 260 245 230; do xdotool mousemove "$(px 500)" "$(px "$y")"; sleep 0.1; done
 xdotool mouseup 1
 screenshot "$work/dragged.png"
-"$snapshot" --set "$set_name" --out "$work/dragged-reference.png" --drag 7 "-$(px 60)" >/dev/null
+"$snapshot" --set "$set_name" --out "$work/dragged-reference.png" --drag 7 "-$(px 60)" \
+  >"$work/dragged-reference.txt"
+# The pointer rests on the knob after the drag: its readout shows the name and the value.
+grep -q '^readout ' "$work/dragged-reference.txt" ||
+  { echo "FAIL: the headless editor shows no readout after the drag" >&2; exit 1; }
+mask_readout_of "$work/dragged-reference.txt"
 compare_with "$work/dragged.png" "$work/dragged-reference.png"
+# The readout itself is drawn in the window: its plate differs from the editor without it.
+readout_region="$(grep '^readout ' "$work/dragged-reference.txt" |
+  awk '{ printf "%dx%d+%d+%d", $4 - $2, $5 - $3, $2, $3 }')"
+convert "$work/dragged.png" -crop "$readout_region" +repage "$work/readout-shown.png"
+convert "$work/open-reference.png" -crop "$readout_region" +repage "$work/readout-absent.png"
+shown="$(differing "$work/readout-shown.png" "$work/readout-absent.png")"
+echo "the readout's plate differs from the editor without it in $shown pixels"
+[[ "$shown" =~ ^[0-9]+$ ]] && [ "$shown" -gt 200 ] ||
+  { echo "FAIL: the window shows no readout on the dragged knob" >&2; exit 1; }
+readout_draw=()
 # The drag reached the host as a parameter change.
 touch "$stop.dump"
 for _ in $(seq 1 100); do [ -e "$stop.dump" ] || break; sleep 0.1; done
-energy="$(tr -d '\r' <"$log" | sed -n 's/^param SystemEnergyAmt //p' | head -n1)"
+energy="$(tr -d '\r' <"$log" | sed -n 's/^param System Energy //p' | head -n1)"
 echo "SystemEnergyAmt after the drag: $energy (default 0.3)"
 awk -v v="$energy" 'BEGIN { exit !(v > 0.35) }' ||
   { echo "FAIL: the drag did not reach the host as a parameter change" >&2; exit 1; }
@@ -104,10 +131,10 @@ changed="$(differing "$work/dragged-dragged-text.png" "$work/next-preset-next-pr
   { echo "FAIL: the preset name did not change ($changed)" >&2; exit 1; }
 
 # Save through the system's save dialog: click SAVE (row 21, centred at 960, 105), type a name
-# in the dialog and press Return. The preset is written into the common documents folder with
-# the sound now shown, which is the welcome preset's.
+# in the dialog and press Return. The dialog starts in the user folder, so the preset is
+# written there with the sound now shown, which is the welcome preset's.
 presets="$wine_state/prefix/drive_c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
-saved="$presets/Saved By Test.fluviapreset"
+saved="$presets/User/Saved By Test.fluviapreset"
 rm -f "$saved"
 xdotool mousemove "$(px 960)" "$(px 105)" click 1
 dialog=""
@@ -118,6 +145,8 @@ for _ in $(seq 1 100); do
 done
 [ -n "$dialog" ] || { echo "FAIL: no save dialog opened" >&2; exit 1; }
 sleep 0.5
+# The name field holds the suggested slot's name: select it all and type over it.
+xdotool key Home shift+End
 xdotool type --delay 30 "Saved By Test"
 xdotool key Return
 for _ in $(seq 1 100); do [ ! -s "$saved" ] || break; sleep 0.1; done

@@ -2,10 +2,13 @@
 // controls is opened as a child of a host window of the test's own, and messages are sent to
 // it as the system would send them.
 #include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 #include <vector>
@@ -251,6 +254,91 @@ TEST_F(WinEditorTest, PopupMenuMapsTheChoiceBackThroughSubMenus) {
     EXPECT_TRUE(GetUpdateRect(editor_, &update, FALSE));
     Pump(100);
   }
+}
+
+// The file dialog as a person sees it, read by a timer of the test's thread while the
+// prompt's own loop runs, then cancelled as a person would.
+struct DialogSeen {
+  bool found = false;
+  std::string filter;  // the shown entry of the type list
+  int filters = -1;    // entries in the type list
+  bool readOnlyBox = true;
+  std::string folder;
+  std::string name;
+};
+DialogSeen gSeen;
+int gDialogTicks = 0;
+
+BOOL CALLBACK FindFileDialog(HWND window, LPARAM found) {
+  char name[32] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+void CALLBACK InspectFileDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindFileDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) {
+    if (++gDialogTicks > 200) KillTimer(nullptr, timer);  // 10 s: no dialog came
+    return;
+  }
+  KillTimer(nullptr, timer);
+  gSeen.found = true;
+  HWND types = GetDlgItem(dialog, cmb1);
+  gSeen.filters = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
+  const LRESULT shown = SendMessageA(types, CB_GETCURSEL, 0, 0);
+  char text[MAX_PATH] = {};
+  if (shown >= 0) SendMessageA(types, CB_GETLBTEXT, shown, reinterpret_cast<LPARAM>(text));
+  gSeen.filter = text;
+  HWND readOnly = GetDlgItem(dialog, chx1);
+  gSeen.readOnlyBox = readOnly && IsWindowVisible(readOnly);
+  char folder[MAX_PATH] = {};
+  SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+  gSeen.folder = folder;
+  char name[MAX_PATH] = {};
+  SendMessageA(dialog, CDM_GETSPEC, sizeof name, reinterpret_cast<LPARAM>(name));
+  gSeen.name = name;
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+TEST_F(WinEditorTest, FileDialogsNameTheirTypeOfferNoReadOnlyBoxAndStartWhereTheCallerSays) {
+  graphics_->SetFileTypeName(kPresetFileExtension, kPresetFileTypeName);
+  char temp[MAX_PATH] = {};
+  GetTempPathA(sizeof temp, temp);
+  const std::string root = std::string(temp) + "fluvia dialog test";
+  const std::string user = root + "\\User", factory = root + "\\Factory";
+  CreateDirectoryA(root.c_str(), nullptr);
+  CreateDirectoryA(user.c_str(), nullptr);
+  CreateDirectoryA(factory.c_str(), nullptr);
+  for (const int mode : {IGraphics::kFileOpen, IGraphics::kFileSave}) {
+    SCOPED_TRACE(mode == IGraphics::kFileOpen ? "open" : "save");
+    gSeen = DialogSeen();
+    gDialogTicks = 0;
+    SetTimer(nullptr, 0, 50, InspectFileDialog);
+    // The current file lies in another folder than the one the caller starts in.
+    std::string file = factory + "\\SFX - Shower.fluviapreset";
+    std::string directory = user;
+    graphics_->PromptForFile(file, mode, directory, kPresetFileExtension);
+    ASSERT_TRUE(gSeen.found);
+    EXPECT_EQ(gSeen.filter, "Fluvia preset (*.fluviapreset)");
+    EXPECT_EQ(gSeen.filters, 1);
+    EXPECT_FALSE(gSeen.readOnlyBox);
+    EXPECT_EQ(Lower(gSeen.folder), Lower(user));
+    EXPECT_EQ(gSeen.name, "SFX - Shower.fluviapreset");
+    EXPECT_EQ(file, "");  // cancelled
+    EXPECT_EQ(directory, user);
+  }
+  RemoveDirectoryA(user.c_str());
+  RemoveDirectoryA(factory.c_str());
+  RemoveDirectoryA(root.c_str());
 }
 
 TEST_F(WinEditorTest, ResizingGrowsTheEditorAndForVst2HostsItsParent) {

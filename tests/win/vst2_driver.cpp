@@ -1,5 +1,7 @@
 #include "tests/win/vst2_driver.h"
 
+#include "instrument/param_presentation.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -36,7 +38,8 @@ class Vst2Driver : public ModuleDriver {
 
   // The host speaks normalised values; the script's parameters all run from 0 to 1.
   bool SetParameter(const std::string& name, double value) override {
-    const int index = instance_->FindParameter(name);
+    // Fluvia lists its knobs by their labels; the script knows them by their names.
+    const int index = instance_->FindParameter(std::string(HostParamName(name)));
     if (index < 0 || value < 0.0 || value > 1.0) return false;
     instance_->SetParameter(index, float(value));
     return true;

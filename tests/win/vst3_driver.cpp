@@ -1,5 +1,7 @@
 #include "tests/win/vst3_driver.h"
 
+#include "instrument/param_presentation.h"
+
 #include <algorithm>
 
 #include "public.sdk/source/common/memorystream.h"
@@ -26,12 +28,14 @@ class Vst3Driver : public ModuleDriver {
   }
 
   bool Start(double sampleRate, int maxBlock, bool doubles, std::string& error) override {
-    return plugin_->Start(sampleRate, maxBlock, doubles ? kSample64 : kSample32, error);
+    // A scripted render, which must repeat exactly: offline, as a host bouncing a project.
+    return plugin_->Start(sampleRate, maxBlock, doubles ? kSample64 : kSample32, error, kOffline);
   }
 
   bool SetParameter(const std::string& name, double value) override {
     ParamID id = 0;
-    if (!plugin_->FindParameter(name, id)) return false;
+    // Fluvia lists its knobs by their labels; the script knows them by their names.
+    if (!plugin_->FindParameter(std::string(HostParamName(name)), id)) return false;
     const ParamValue normalised = plugin_->Controller()->plainParamToNormalized(id, value);
     plugin_->Controller()->setParamNormalized(id, normalised);
     return plugin_->Changes().Add(id, 0, normalised);

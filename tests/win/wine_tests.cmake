@@ -73,6 +73,22 @@ if(TARGET fluvia_vst2_module)
   endif()
 endif()
 
+# Every module and program we ship carries its version resource, as Windows reads it.
+set(_versioned)
+if(TARGET fluvia_vst3_module)
+  list(APPEND _versioned "$<TARGET_FILE:fluvia_vst3_module>" "Fluvia water synthesizer, VST3 plug-in")
+endif()
+if(TARGET fluvia_vst2_module)
+  list(APPEND _versioned "$<TARGET_FILE:fluvia_vst2_module>" "Fluvia water synthesizer, VST2 plug-in")
+endif()
+if(TARGET fluvia-install-presets)
+  list(APPEND _versioned "$<TARGET_FILE:fluvia-install-presets>" "Fluvia factory preset installer")
+endif()
+add_test(NAME win_version_info
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/win/check-version-info.sh ${PROJECT_VERSION} ${_versioned}
+          -- ${_wine_run} ${_wine_state} ${_check})
+set_tests_properties(win_version_info PROPERTIES FIXTURES_REQUIRED wine LABELS win TIMEOUT 120)
+
 # The Win32 window host itself, in real windows: GoogleTest cross-built from Debian's sources.
 set(FLUVIA_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources to cross-build")
 if(TARGET fluvia_graphics_win AND EXISTS "${FLUVIA_GTEST_SOURCE_DIR}/CMakeLists.txt")

@@ -7,8 +7,9 @@
 ;            factory presets that version shipped: what an unchanged factory preset holds
 ;   PRESET_LIST  an include file with one "!insertmacro FactoryPreset <file name>" per preset
 ;   LICENSE  the licence text shown before installing
-;   COPYRIGHT  the copyright notices, installed next to the uninstaller
 ;   OUTFILE  the installer to write
+; and what windows/release.nsh needs (the pictures, the licence and read-me to install, the
+; installer's name and the uninstaller of the first run).
 ;
 ; Installs the VST3 bundle into Common Files\VST3, the VST2 module into a folder the person
 ; chooses (default Program Files\VSTPlugins; /D=<folder> when silent) and the factory
@@ -18,7 +19,9 @@
 ; under a factory preset's name, survives every reinstall and upgrade. A factory preset the
 ; person deleted is laid again, like every part of the installation. The uninstaller removes
 ; the modules and the factory presets that still hold what Fluvia installed, never the
-; person's own presets. /S installs and uninstalls silently.
+; person's own presets. /S installs and uninstalls silently. The install folder of the
+; uninstaller holds the licence, the read-me and Install.log, which names where everything
+; went.
 
 Target amd64-unicode
 Unicode true
@@ -36,20 +39,13 @@ RequestExecutionLevel admin
 !define PRESET_FOLDER "$DOCUMENTS\VelmoraAudio\Fluvia\Presets"
 !define UNINSTALLER_FOLDER "$PROGRAMFILES64\VelmoraAudio\Fluvia"
 !define UNINSTALLER "${UNINSTALLER_FOLDER}\Uninstall Fluvia.exe"
+!include "${__FILEDIR__}/windows/release.nsh"
 
 Name "Fluvia ${VERSION}"
 OutFile "${OUTFILE}"
 ; The install folder is the VST2 folder; an earlier install's choice is offered again.
 InstallDir "$PROGRAMFILES64\VSTPlugins"
 InstallDirRegKey HKLM "${APP_KEY}" "VST2Folder"
-BrandingText "Velmora Audio"
-VIProductVersion "${VERSION}.0"
-VIAddVersionKey "ProductName" "Fluvia"
-VIAddVersionKey "CompanyName" "Velmora Audio"
-VIAddVersionKey "FileDescription" "Fluvia ${VERSION} installer"
-VIAddVersionKey "FileVersion" "${VERSION}"
-VIAddVersionKey "ProductVersion" "${VERSION}"
-VIAddVersionKey "LegalCopyright" "GNU General Public License version 3"
 
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_WELCOME
@@ -190,20 +186,11 @@ Section "Fluvia"
 
   SetOutPath "${UNINSTALLER_FOLDER}"
   !insertmacro InstallApplication
-  File "/oname=Copyright.txt" "${COPYRIGHT}"
-  WriteUninstaller "${UNINSTALLER}"
   WriteRegStr HKLM "${APP_KEY}" "VST2Folder" "$INSTDIR"
   WriteRegStr HKLM "${APP_KEY}" "Version" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Fluvia ${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Velmora Audio"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "https://velmora.audio"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"${UNINSTALLER}" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
+
+!insertmacro FluviaReleaseSection
 
 !macroundef FactoryPreset
 ; A factory preset goes only while it holds what a version of Fluvia installed: one the
@@ -215,6 +202,8 @@ SectionEnd
     Delete "${PRESET_FOLDER}\Factory\${NAME}"
   ${EndIf}
 !macroend
+
+!insertmacro FluviaReleaseUninstallSection
 
 Section "Uninstall"
   ReadRegStr $0 HKLM "${APP_KEY}" "VST2Folder"
@@ -235,7 +224,6 @@ Section "Uninstall"
 
   Delete "${APP_SHORTCUT}"
   Delete "${APP_EXE}"
-  Delete "${UNINSTALLER_FOLDER}\Copyright.txt"
   Delete "${UNINSTALLER}"
   RMDir "${UNINSTALLER_FOLDER}"
   RMDir "$PROGRAMFILES64\VelmoraAudio"

@@ -9,7 +9,9 @@
 # earlier version with the factory presets it shipped, so the installer can tell a factory
 # preset the person never changed (replaced) from one they changed (kept). Each factory preset
 # is dated by the last commit that changed it, so the installer is the same for the same
-# sources.
+# sources. The installer's pictures come from the editor's artwork and its licence and
+# read-me from the source tree, made here (tools/package/windows); makensis runs twice, first
+# for the uninstaller, which so gets version information of its own.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/common.sh"
@@ -51,10 +53,22 @@ for dir in "$earlier"/*/; do
   cp -p "$dir"/*.fluviapreset "$work/known/$v/"
 done
 
+# ---- The release files: pictures, licence and read-me for Windows, the uninstaller ---------
+bash "$here/windows/make-artwork.sh" "$work/artwork"
+bash "$here/windows/make-docs.sh" "$version" "$work/docs"
+
 mkdir -p "$(dirname "$out")"
-makensis -V2 -NOCD \
-  "-DVERSION=$version" "-DMODULES=$modules" "-DPRESETS=$work/presets" "-DKNOWN=$work/known" \
-  "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$root/LICENSE" \
-  "-DCOPYRIGHT=$root/tools/package/debian/copyright" "-DOUTFILE=$out" \
+nsis=(makensis -V2 -NOCD -INPUTCHARSET UTF8
+  "-DVERSION=$version" "-DPRESETS=$work/presets" "-DKNOWN=$work/known"
+  "-DPRESET_LIST=$work/presets.nsh" "-DLICENSE=$work/docs/License.txt"
+  "-DARTWORK=$work/artwork" "-DDOCS=$work/docs" "-DOUTFILE_NAME=$(basename "$out")")
+# The first run only makes the uninstaller, which holds none of the modules: empty files of
+# the same names stand in for them there, so that it need not pack megabytes it throws away.
+mkdir -p "$work/empty-modules"
+(cd "$modules" && find . -type d -exec mkdir -p "$work/empty-modules/{}" \; \
+  && find . -type f -exec touch "$work/empty-modules/{}" \;)
+"${nsis[@]}" "-DMODULES=$work/empty-modules" "-DEXPORT_UNINSTALLER=$work/uninstaller.exe" \
+  "-DOUTFILE=$work/first-run.exe" "$root/tools/package/fluvia.nsi"
+"${nsis[@]}" "-DMODULES=$modules" "-DUNINSTALLER_EXE=$work/uninstaller.exe" "-DOUTFILE=$out" \
   "$root/tools/package/fluvia.nsi"
 echo "made $out ($(du -k "$out" | cut -f1) KB)"

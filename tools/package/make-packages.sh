@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Makes the packages people install from the built modules:
 #   fluvia_<version>_amd64.deb            VST3 bundle in /usr/lib/vst3, VST2 module in /usr/lib/vst,
-#                                         factory presets in /usr/share/fluvia/presets
+#                                         LV2 bundle in /usr/lib/lv2,
+#                                         factory presets in /usr/share/fluvia/presets, the
+#                                         README in /usr/share/doc/fluvia
 #   Fluvia-<version>-linux-x86_64.tar.gz  the same modules and presets to unpack by hand, with
 #                                         fluvia-install-presets to lay or upgrade the presets
+#                                         and the README
 #   Fluvia-<version>-win64-setup.exe      the Windows installer (when the win64 build exists)
 #
 #   bash tools/package/make-packages.sh [--out DIR] [--linux-build DIR] [--win-build DIR]
@@ -42,6 +45,8 @@ if [ ! -f "$vst3/Contents/x86_64-linux/Fluvia.so" ]; then
   exit 1
 fi
 [ -f "$vst2" ] || { echo "note: no VST2 module at $vst2: the Linux packages carry the VST3 bundle only" >&2; vst2=""; }
+lv2="$linux_build/adapters/lv2/Fluvia.lv2"
+[ -f "$lv2/Fluvia.so" ] || { echo "note: no LV2 bundle at $lv2: the Linux packages carry none" >&2; lv2=""; }
 [ -x "$installer_tool" ] || { echo "make-packages: $installer_tool is not built" >&2; exit 1; }
 app="$linux_build/app/fluvia"
 [ -f "$app" ] || { echo "note: no application at $app: the Debian package carries the plug-ins only" >&2; app=""; }
@@ -70,13 +75,27 @@ stage_linux_modules() {
   find "$vst3_dir/Fluvia.vst3" ${vst2:+"$vst2_dir/Fluvia.so"} -type f -exec chmod 644 {} +
 }
 
+# Copies the LV2 bundle (when built) to <dir>/Fluvia.lv2, its binary stripped.
+stage_lv2_bundle() {
+  [ -n "$lv2" ] || return 0
+  mkdir -p "$1"
+  cp -r "$lv2" "$1/"
+  strip --strip-unneeded --remove-section=.comment "$1/Fluvia.lv2/Fluvia.so"
+  chmod 755 "$1/Fluvia.lv2"
+  find "$1/Fluvia.lv2" -type f -exec chmod 644 {} +
+}
+
 # ---- Debian package -------------------------------------------------------------------------
 # dpkg-shlibdeps expects the files in the package's folder below a source tree.
 deb_root="$work/src/debian/fluvia"
 stage_linux_modules "$deb_root/usr/lib/vst3" "$deb_root/usr/lib/vst"
+stage_lv2_bundle "$deb_root/usr/lib/lv2"
 install -d "$deb_root/usr/share/fluvia/presets" "$deb_root/usr/share/doc/fluvia"
 install -m 644 "$factory"/*.fluviapreset "$deb_root/usr/share/fluvia/presets/"
 install -m 644 "$here/debian/copyright" "$deb_root/usr/share/doc/fluvia/copyright"
+# The README: what each knob does, the presets, where things live, removing, troubleshooting.
+gzip -9n < "$root/README.md" > "$deb_root/usr/share/doc/fluvia/README.md.gz"
+chmod 644 "$deb_root/usr/share/doc/fluvia/README.md.gz"
 sed "s/@VERSION@/$version/; s/@DATE@/$(date -u -R -d "@$stamp")/" "$here/debian/changelog.in" \
   | gzip -9n > "$deb_root/usr/share/doc/fluvia/changelog.gz"
 chmod 644 "$deb_root/usr/share/doc/fluvia/changelog.gz"
@@ -120,6 +139,7 @@ echo "made $deb"
 name="Fluvia-$version-linux-x86_64"
 tar_root="$work/tar/$name"
 stage_linux_modules "$tar_root" "$tar_root"
+stage_lv2_bundle "$tar_root"
 install -d "$tar_root/Presets/Factory"
 install -m 644 "$factory"/*.fluviapreset "$tar_root/Presets/Factory/"
 # The tool knows the earlier versions' factory files, so it can upgrade them.
@@ -127,8 +147,10 @@ install -m 755 "$installer_tool" "$tar_root/fluvia-install-presets"
 strip --strip-unneeded --remove-section=.comment "$tar_root/fluvia-install-presets"
 sed "s/@VERSION@/$version/" "$here/INSTALL-linux.txt" > "$tar_root/INSTALL.txt"
 install -m 644 "$root/LICENSE" "$tar_root/LICENSE.txt"
+install -m 644 "$root/README.md" "$tar_root/README.md"
 install -m 644 "$here/debian/copyright" "$tar_root/COPYRIGHT.txt"
 [ -n "$vst2" ] || sed -i '/^VST2:/,/^$/d' "$tar_root/INSTALL.txt"
+[ -n "$lv2" ] || sed -i '/^LV2:/,/^$/d' "$tar_root/INSTALL.txt"
 tgz="$out/$name.tar.gz"
 tar -C "$work/tar" --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$stamp" \
     -cf - "$name" | gzip -9n > "$tgz"

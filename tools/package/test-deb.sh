@@ -6,7 +6,8 @@
 #   2. this version installs over it and over itself: the files are replaced; the plug-in,
 #      opened again, makes the factory presets the person left unchanged this version's and
 #      lays the deleted one again; the changed one and the user preset stay;
-#   3. Ardour's VST3 and VST2 scanners read the modules from the system folders;
+#   3. Ardour's VST3 and VST2 scanners read the modules from the system folders, and lilv
+#      finds the LV2 bundle in /usr/lib/lv2 without being told where;
 #   4. the demo rendered through the installed bundle with a fresh home lays the factory
 #      presets there and sounds exactly like the build's bundle with presets installed by
 #      fluvia-install-presets: the welcome preset came from the shared data folder (the
@@ -141,6 +142,12 @@ else
   echo "note: the package has no VST2 module to scan"
 fi
 
+if [ -d "$build/adapters/lv2/Fluvia.lv2" ]; then
+  [ -f /usr/lib/lv2/Fluvia.lv2/Fluvia.so ] || fail "no LV2 bundle in /usr/lib/lv2"
+  env -u LV2_PATH lv2info https://velmora.audio/plugins/fluvia | grep -q 'Instrument Plugin' \
+    || fail "lilv does not find the installed LV2 bundle"
+fi
+
 # 4. The demo with a fresh home, against the build's bundle with installed presets.
 home_b="$scratch/home-b"
 demo "$home_b" "$bundle" "$scratch/installed.wav"
@@ -174,7 +181,7 @@ dpkg_run -r fluvia >/dev/null
 installed && fail "still installed after dpkg -r"
 dpkg-query -W -f='${Status}' fluvia 2>/dev/null | grep -q 'config-files' && fail "configuration files left"
 while IFS= read -r path; do
-  case "$path" in /. | /usr | /usr/lib | /usr/share | /usr/share/doc | /usr/lib/vst | /usr/lib/vst3) continue ;; esac
+  case "$path" in /. | /usr | /usr/lib | /usr/share | /usr/share/doc | /usr/lib/vst | /usr/lib/vst3 | /usr/lib/lv2) continue ;; esac
   # Folders other packages share (/usr/bin, the icon theme's) stay while they hold their files.
   if [ -d "$path" ] && [ -n "$(ls -A "$path")" ]; then continue; fi
   [ ! -e "$path" ] || fail "$path is left after removal"

@@ -37,6 +37,12 @@ step "lintian"
 lintian --display-info --fail-on error,warning "$deb" \
   || fail "lintian reports errors or warnings"
 
+step "the README in both Linux packages"
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/fluvia/README.md.gz | gunzip \
+  | cmp -s - "$root/README.md" || fail "the Debian package does not carry the README"
+tar -xzOf "$tgz" "Fluvia-$version-linux-x86_64/README.md" | cmp -s - "$root/README.md" \
+  || fail "the archive does not carry the README"
+
 step "the archive, installed by its own instructions"
 tar -C "$scratch" -xzf "$tgz"
 unpacked="$scratch/Fluvia-$version-linux-x86_64"
@@ -49,6 +55,11 @@ mkdir -p "$home"
 [ -f "$home/.vst3/Fluvia.vst3/Contents/x86_64-linux/Fluvia.so" ] || fail "no bundle in ~/.vst3"
 if [ -f "$linux_build/adapters/vst2/Fluvia.so" ]; then
   [ -f "$home/.vst/Fluvia.so" ] || fail "no VST2 module in ~/.vst"
+fi
+if [ -f "$linux_build/adapters/lv2/Fluvia.lv2/Fluvia.so" ]; then
+  [ -f "$home/.lv2/Fluvia.lv2/manifest.ttl" ] || fail "no LV2 bundle in ~/.lv2"
+  LV2_PATH="$home/.lv2:/usr/lib/lv2" lv2info https://velmora.audio/plugins/fluvia >/dev/null \
+    || fail "lilv cannot read the archive's LV2 bundle"
 fi
 for f in "$root"/presets/factory/*.fluviapreset; do
   cmp -s "$f" "$home/Documents/VelmoraAudio/Fluvia/Presets/Factory/$(basename "$f")" \

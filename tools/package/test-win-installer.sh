@@ -7,7 +7,10 @@
 #      deleted one is laid again, the changed one and the user preset stay;
 #   3. the modules and factory presets are where hosts and the plug-in look for them (and,
 #      with the Windows module check, both modules play from there, the VST3 one from a
-#      factory preset);
+#      factory preset); the install folder holds the licence and read-me written for Windows
+#      and the log naming the three folders; the uninstall entry has its icon, size,
+#      publisher, version and help link; the installer and the uninstaller carry version
+#      information of their own (read by Windows' version library, with the module check);
 #   4. the uninstaller runs silently and only the test's two presets remain.
 #
 #   bash tools/package/test-win-installer.sh --modules DIR [--installer FILE] [--host EXE]
@@ -39,10 +42,12 @@ trap cleanup EXIT
 # The previous version: the last folder of the earlier versions' factory presets.
 previous="$(ls -d "$root"/presets/factory/earlier/*/ | sort -V | tail -1)"
 previous="${previous%/}"
+# (In a folder of its own: the two versions' installers may carry the same name.)
+old_setup="$scratch/previous/Fluvia-$(basename "$previous")-win64-setup.exe"
 bash "$here/make-installer.sh" --version "$(basename "$previous")" --modules "$modules" \
-  --presets "$previous" --out "$scratch/old-setup.exe" >/dev/null
+  --presets "$previous" --out "$old_setup" >/dev/null
 if [ -z "$setup" ]; then
-  setup="$scratch/setup.exe"
+  setup="$scratch/Fluvia-$version-win64-setup.exe"
   bash "$here/make-installer.sh" --version "$version" --modules "$modules" \
     --presets "$root/presets/factory" --out "$setup" >/dev/null
 fi
@@ -55,7 +60,9 @@ vst3="$c/Program Files/Common Files/VST3/Fluvia.vst3"
 old_vst2_dir="$c/Program Files/VSTPlugins"
 vst2_dir="$c/Audio/VST2"
 presets="$c/users/Public/Documents/VelmoraAudio/Fluvia/Presets"
-uninstaller="$c/Program Files/VelmoraAudio/Fluvia/Uninstall Fluvia.exe"
+install_folder="$c/Program Files/VelmoraAudio/Fluvia"
+uninstaller="$install_folder/Uninstall Fluvia.exe"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia'
 # Runs a Windows program and waits for every process it started; its own exit status counts.
 run() {
   local status=0
@@ -64,11 +71,77 @@ run() {
   return "$status"
 }
 
+# The value of one entry of the uninstall key, as Windows' reg tool prints it.
+uninstall_value() {
+  wine reg query "$uninstall_key" /v "$1" </dev/null 2>/dev/null | tr -d '\r' \
+    | sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
+}
+# A Windows path inside the prefix, as a Unix path (C: is drive_c).
+unix_path() { printf '%s' "$1" | sed 's|^[Cc]:|'"$c"'|; s|\\|/|g'; }
+# A text written for Windows: every line ends in CR LF, the last one too.
+check_crlf() {  # FILE WHAT
+  [ -s "$1" ] || fail "no $2"
+  [ "$(grep -c -v $'\r$' "$1")" = 0 ] || fail "the $2 has lines without CR LF"
+  [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ] || fail "the $2 does not end in CR LF"
+}
+
+check_release_files() {
+  local licence="$install_folder/License.txt" readme="$install_folder/Readme.txt"
+  check_crlf "$licence" "licence"
+  # Written for Windows: no path of a Linux system (a URL's path is no such thing).
+  if grep -n -E '(^|[^[:alnum:]._:/-])/(usr|etc|home|opt|var|lib|bin|tmp|root|share)(/|[[:space:]]|$)|~/' \
+      "$licence" >&2; then
+    fail "the licence names Linux paths"
+  fi
+  for text in 'C:\Program Files\Common Files\VST3\Fluvia.vst3' 'GNU GENERAL PUBLIC LICENSE' \
+              'Version 3, 29 June 2007' 'Steinberg Media Technologies' 'BSD 3-clause' \
+              'PNG Reference Library License version 2' 'Jean-loup Gailly and Mark Adler'; do
+    grep -q -F "$text" "$licence" || fail "the licence lacks '$text'"
+  done
+  [ ! -e "$install_folder/Copyright.txt" ] || fail "the older licence file is left"
+  check_crlf "$readme" "read-me"
+  grep -q -F 'C:\Program Files\Common Files\VST3' "$readme" || fail "the read-me does not say where Fluvia goes"
+  ! grep -q -E 'cmake|run-tests' "$readme" || fail "the read-me holds the developers' part"
+
+  # The log of this (silent) installation names the three folders.
+  local log
+  log="$(iconv -f UTF-16 -t UTF-8 "$install_folder/Install.log" | tr -d '\r')" \
+    || fail "no readable installation log"
+  for line in 'VST3 plug-in: C:\Program Files\Common Files\VST3\Fluvia.vst3' \
+              'VST2 plug-in: C:\Audio\VST2\Fluvia.dll' \
+              'Presets: C:\users\Public\Documents\VelmoraAudio\Fluvia\Presets'; do
+    grep -q -i -x -F "$line" <<<"$log" || fail "the installation log lacks '$line': $log"
+  done
+
+  # The uninstall entry Windows lists.
+  [ "$(uninstall_value DisplayVersion)" = "$version" ] || fail "the uninstaller is not registered as $version"
+  [ "$(uninstall_value Publisher)" = VelmoraAudio ] || fail "the uninstall entry names no publisher"
+  local icon help size installed_kb
+  icon="$(uninstall_value DisplayIcon)"
+  [ "$icon" = 'C:\Program Files\VelmoraAudio\Fluvia\Uninstall Fluvia.exe,0' ] \
+    || fail "the uninstall entry's icon is '$icon'"
+  help="$(uninstall_value HelpLink)"
+  [ -f "$(unix_path "$help")" ] && [ "$(unix_path "$help")" -ef "$readme" ] \
+    || fail "the uninstall entry's help link '$help' is not the read-me"
+  size="$(uninstall_value EstimatedSize)"
+  installed_kb="$(find "$vst3" "$vst2_dir/Fluvia.dll" "$presets/Factory" "$install_folder" -type f \
+    -printf '%s\n' | awk '{ b += $1 } END { printf "%d", b / 1024 }')"
+  [[ "$size" =~ ^0x[0-9a-f]+$ ]] && [ $((size)) -ge $((installed_kb * 9 / 10)) ] \
+    && [ $((size)) -le $((installed_kb * 11 / 10 + 8)) ] \
+    || fail "the uninstall entry's size $size is not about the $installed_kb KiB installed"
+
+  if [ -n "$host" ]; then
+    bash "$root/tools/win/check-version-info.sh" "$version" \
+      "$setup" "Fluvia $version installer" "$uninstaller" "Fluvia $version uninstaller" \
+      -- wine "$host" >/dev/null || fail "the installer's or the uninstaller's version information"
+  fi
+}
+
 wineboot --init >/dev/null 2>&1
 wineserver -w
 
 # 1. The older version, then the person's own changes.
-run "$scratch/old-setup.exe" /S
+run "$old_setup" /S
 [ -f "$old_vst2_dir/Fluvia.dll" ] || fail "the older installer put no VST2 module in the default folder"
 for f in "$previous"/*.fluviapreset; do
   cmp -s "$f" "$presets/Factory/$(basename "$f")" || fail "the older installer did not lay $(basename "$f")"
@@ -86,6 +159,8 @@ sed 's|<AmpMainVolume>0.8<|<AmpMainVolume>0.7<|' "$previous/SFX - Shower.fluviap
 cp "$scratch/changed.fluviapreset" "$changed"
 rm "$deleted"
 printf 'damaged' > "$vst3/Contents/x86_64-win/Fluvia.vst3"
+# Releases up to 1.0.2 installed the licence under another name.
+printf 'an older licence file\n' > "$install_folder/Copyright.txt"
 
 # 2. This version over it, into another VST2 folder. (NSIS takes /D= unquoted only, and Wine
 # quotes an argument with spaces, so this folder has none.)
@@ -113,8 +188,7 @@ if [ -f "$modules/Fluvia.exe" ]; then
   cmp -s "$modules/Fluvia.exe" "$app" || fail "the application was not installed"
   [ -f "$shortcut" ] || fail "no Start-menu shortcut to the application"
 fi
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' /v DisplayVersion \
-  </dev/null 2>/dev/null | grep -q "$version" || fail "the uninstaller is not registered as $version"
+check_release_files
 if [ -n "$host" ]; then
   # The VST3 module, loaded from where the installer put it, plays the host's performance once
   # from factory preset 3 and once without a preset: the two must differ, or the preset was
@@ -140,8 +214,7 @@ run "$uninstaller" /S
 [ -d "$c/Audio" ] || fail "a folder the installer did not make was removed"
 [ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left"
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Fluvia' </dev/null \
-  >/dev/null 2>&1 && fail "the uninstall entry is left"
+wine reg query "$uninstall_key" </dev/null >/dev/null 2>&1 && fail "the uninstall entry is left"
 wine reg query 'HKLM\Software\VelmoraAudio' </dev/null >/dev/null 2>&1 && fail "the settings key is left"
 left="$(cd "$presets" && find . -type f | sort)"
 expected="$(printf '%s\n' './Factory/SFX - Shower.fluviapreset' './User/USR - Fluvia User Preset 001.fluviapreset')"

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "presets/preset_folder.h"
 #include "tools/render/instrument_player.h"
+#include "tools/render/parameter_names.h"
 #include "tools/render/render_options.h"
 #include "tools/render/wav_file.h"
 
@@ -46,6 +48,11 @@ int Run(const RenderOptions& options) {
     return 1;
   }
   for (const auto& [name, value] : options.params) {
+    // A preset that is not there would play Init without a word.
+    if (IsPresetSelector(name) && !CheckPresetNumber(value, fluvia::PresetFolder(), error)) {
+      std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
+      return 2;
+    }
     if (!player->SetParameter(name, value, error)) {
       std::fprintf(stderr, "fluvia-render: %s\n", error.c_str());
       return 2;
@@ -98,6 +105,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
       std::fputs(RenderUsage(), stdout);
+      std::fputs(ParameterHelp().c_str(), stdout);
       return 0;
     }
   }

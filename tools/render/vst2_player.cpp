@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/engine_params.h"
+#include "instrument/param_presentation.h"
+
 namespace fluvia::render {
 
 std::unique_ptr<Vst2Player> Vst2Player::Load(const std::string& path, std::string& error) {
@@ -52,10 +55,21 @@ bool Vst2Player::Prepare(double sampleRate, int maxBlockSize, std::string& error
 }
 
 bool Vst2Player::SetParameter(const std::string& name, double value, std::string& error) {
-  const int index = instance_->FindParameter(name);
+  // Fluvia lists its knobs by their labels; the names scripts use are translated.
+  int index = instance_->FindParameter(std::string(HostParamName(name)));
+  if (index < 0) index = instance_->FindParameter(name);
   if (index < 0) {
     error = "the plug-in has no parameter named '" + name + "'";
     return false;
+  }
+  // A Fluvia parameter takes its host value, the real value on the instrument's range (a
+  // typed text would be read in the unit the knob shows, "0.5" as half a percent).
+  for (int i = 0; i < kEngineParamCount; ++i) {
+    const EngineParamRow& row = EngineParamTableRow(i);
+    if (name != row.name && name != HostParamName(row.name)) continue;
+    const double range = std::max(row.maximum - row.minimum, 0.00001);
+    instance_->SetParameter(index, float(std::clamp((value - row.minimum) / range, 0.0, 1.0)));
+    return true;
   }
   char text[64];
   std::snprintf(text, sizeof(text), "%.17g", value);

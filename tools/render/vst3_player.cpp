@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "instrument/param_presentation.h"
+#include "tools/render/parameter_names.h"
+
 namespace fluvia::render {
 
 using namespace Steinberg;
@@ -19,13 +22,17 @@ std::unique_ptr<Vst3Player> Vst3Player::Load(const std::string& bundle, std::str
 Vst3Player::~Vst3Player() { plugin_.reset(); }
 
 bool Vst3Player::Prepare(double sampleRate, int maxBlockSize, std::string& error) {
-  return plugin_->Start(sampleRate, maxBlockSize, kSample32, error);
+  // A render to a file, which must repeat exactly: offline, as a host bouncing a project.
+  return plugin_->Start(sampleRate, maxBlockSize, kSample32, error, Steinberg::Vst::kOffline);
 }
 
 bool Vst3Player::SetParameter(const std::string& name, double value, std::string& error) {
+  // Fluvia lists its knobs by their labels; the names scripts use are translated.
   ParamID id = 0;
-  if (!plugin_->FindParameter(name, id)) {
-    error = "the plug-in has no parameter named '" + name + "'";
+  if (!plugin_->FindParameter(std::string(HostParamName(name)), id) &&
+      !plugin_->FindParameter(name, id)) {
+    error = "the plug-in has no parameter named '" + name + "'; the parameters are " +
+            ParameterNames();
     return false;
   }
   // The controller maps (and clamps) the real value; the processor hears it with the next

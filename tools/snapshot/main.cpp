@@ -7,6 +7,7 @@
 
 #include "graphics/headless/graphics_headless.h"
 #include "graphics/headless/headless_factory.h"
+#include "graphics/value_readout.h"
 #include "instrument/fluvia.h"
 #include "tools/snapshot/snapshot_script.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 int FindParam(const IPluginCore& plugin, const std::string& name) {
   for (int i = 0; i < plugin.NumParams(); ++i) {
-    if (name == plugin.GetParam(i)->Name()) return i;
+    if (name == plugin.GetParam(i)->Name() || name == plugin.GetParam(i)->DisplayName()) return i;
   }
   return -1;
 }
@@ -77,5 +78,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s: %d x %d\n", options.output.c_str(), graphics->Width(), graphics->Height());
+  if (const IValueReadout* readout = instrument.EditorParts().readout) {
+    const IBounds& plate = readout->Plate();
+    if (!plate.Empty()) {
+      std::printf("readout %d %d %d %d\n", plate.left, plate.top, plate.right, plate.bottom);
+    }
+  }
   return 0;
 }

@@ -32,7 +32,8 @@ bool ParseDouble(const char* text, double& out) {
 
 const char* Usage() {
   return "usage: fluvia-snapshot [options] [Name=value ...]\n"
-         "Renders the Fluvia editor to a PNG file without a display.\n"
+         "Renders the Fluvia editor to a PNG file without a display. When a knob's readout\n"
+         "shows in the end, its place is printed: readout LEFT TOP RIGHT BOTTOM.\n"
          "  --set large|small     artwork set: 1000 x 960 (VST3) or 500 x 480 (VST2); large\n"
          "  --out FILE            where to write the picture; fluvia-editor.png\n"
          "  --preset-folder DIR   the preset library's folder (for PresetSelector=N)\n"
@@ -42,6 +43,7 @@ const char* Usage() {
          "  --dblclick ROW        double-click it\n"
          "  --drag ROW PIXELS     drag it vertically (negative is up), e.g. --drag 7 -40\n"
          "  --wheel ROW NOTCHES   turn the mouse wheel over it\n"
+         "  --hover ROW           rest the pointer on it (a knob shows its value)\n"
          "Actions run in the order given, after the editor has been drawn once.\n";
 }
 
@@ -79,9 +81,11 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       const char* value = next("a file name");
       if (!value) return false;
       options.output = value;
-    } else if (arg == "--click" || arg == "--dblclick" || arg == "--drag" || arg == "--wheel") {
+    } else if (arg == "--click" || arg == "--dblclick" || arg == "--drag" || arg == "--wheel" ||
+               arg == "--hover") {
       Action action{Action::Click, 0, 0};
       if (arg == "--dblclick") action.kind = Action::DoubleClick;
+      if (arg == "--hover") action.kind = Action::Hover;
       if (arg == "--drag") action.kind = Action::Drag;
       if (arg == "--wheel") action.kind = Action::Wheel;
       const char* row = next("a control row");
@@ -129,6 +133,7 @@ bool RunAction(IGraphicsHeadless& graphics, const Action& action, std::string& e
     case Action::DoubleClick: graphics.DoubleClick(x, y); break;
     case Action::Drag: graphics.Drag(x, y, x, y + action.amount, 4); break;
     case Action::Wheel: graphics.MouseWheel(x, y, action.amount * 120); break;
+    case Action::Hover: graphics.MouseMove(x, y); break;
   }
   graphics.Tick();
   return true;

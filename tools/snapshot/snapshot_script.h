@@ -15,7 +15,7 @@ class IGraphicsHeadless;
 namespace fluvia::snapshot {
 
 struct Action {
-  enum Kind { Click, DoubleClick, Drag, Wheel };
+  enum Kind { Click, DoubleClick, Drag, Wheel, Hover };
   Kind kind;
   int row;          // the control, by its place in the editor's list
   int amount = 0;   // drag: vertical pixels (negative is up); wheel: notches

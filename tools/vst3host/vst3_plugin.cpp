@@ -134,13 +134,14 @@ bool Vst3Plugin::FindParameter(const std::string& title, ParamID& id) const {
   return false;
 }
 
-bool Vst3Plugin::Start(double sampleRate, int maxBlockSize, int32 sampleSize, std::string& error) {
+bool Vst3Plugin::Start(double sampleRate, int maxBlockSize, int32 sampleSize, std::string& error,
+                       int32 processMode) {
   Stop();
   if (processor_->canProcessSampleSize(sampleSize) != kResultTrue) {
     error = "the plug-in cannot process this sample size";
     return false;
   }
-  ProcessSetup setup{kRealtime, sampleSize, maxBlockSize, sampleRate};
+  ProcessSetup setup{processMode, sampleSize, maxBlockSize, sampleRate};
   if (processor_->setupProcessing(setup) != kResultOk) {
     error = "setupProcessing failed";
     return false;
@@ -158,6 +159,7 @@ bool Vst3Plugin::Start(double sampleRate, int maxBlockSize, int32 sampleSize, st
   }
   processor_->setProcessing(true);
   sampleSize_ = sampleSize;
+  processMode_ = processMode;
   maxBlockSize_ = maxBlockSize;
   silence32_.assign(size_t(maxBlockSize), 0.0f);
   silence64_.assign(size_t(maxBlockSize), 0.0);
@@ -209,7 +211,7 @@ tresult Vst3Plugin::ProcessBlock(Sample* left, Sample* right, int frames) {
   }
 
   ProcessData data{};
-  data.processMode = kRealtime;
+  data.processMode = processMode_;
   data.symbolicSampleSize = sizeof(Sample) == sizeof(float) ? kSample32 : kSample64;
   data.numSamples = frames;
   data.numInputs = component_->getBusCount(kAudio, kInput) > 0 ? 1 : 0;

@@ -35,9 +35,10 @@ class Vst3Plugin {
   // The identifier of the parameter with that title; false when there is none.
   bool FindParameter(const std::string& title, Steinberg::Vst::ParamID& id) const;
 
-  // setupProcessing, activation of every bus, setActive(true) and setProcessing(true).
+  // setupProcessing, activation of every bus, setActive(true) and setProcessing(true). The
+  // process mode goes to the setup and to every block.
   bool Start(double sampleRate, int maxBlockSize, Steinberg::int32 sampleSize,
-             std::string& error);
+             std::string& error, Steinberg::int32 processMode = Steinberg::Vst::kRealtime);
   // setProcessing(false) and setActive(false); harmless when not started.
   void Stop();
   bool Started() const { return started_; }
@@ -73,6 +74,7 @@ class Vst3Plugin {
   bool started_ = false;
   int maxBlockSize_ = 0;
   Steinberg::int32 sampleSize_ = Steinberg::Vst::kSample32;
+  Steinberg::int32 processMode_ = Steinberg::Vst::kRealtime;
   std::vector<float> silence32_;
   std::vector<double> silence64_;
   Steinberg::uint64 lastSilenceFlags_ = 0;

@@ -282,7 +282,7 @@ TEST_F(FileSelectorTest, ChoiceAndCancelBothToggleTheValueAndTellThePlugin) {
   EXPECT_EQ(f.plugin.paramChanges, (std::vector<int>{kPresetLoad, kPresetLoad, kPresetLoad}));
 }
 
-TEST_F(FileSelectorTest, SaveModeAddsTheExtensionAndShowsItsImageOnlyWhileAsking) {
+TEST_F(FileSelectorTest, SaveModeHandsBackTheNameAsTypedAndShowsItsImageOnlyWhileAsking) {
   EditorFixture f;
   auto white = MakeStrip(100, 100, 1, [](int) { return kOpaqueWhite; });
   auto red = MakeStrip(80, 50, 1, [](int) { return kOpaqueRed; });
@@ -298,7 +298,7 @@ TEST_F(FileSelectorTest, SaveModeAddsTheExtensionAndShowsItsImageOnlyWhileAsking
   f.graphics.RunTimerDuringDialogs(true);
   f.graphics.QueueFileChoice(folder_ + "/My Sound");
   f.graphics.Click(40, 25);
-  EXPECT_EQ(save.ChosenFile(), folder_ + "/My Sound.fluviapreset");
+  EXPECT_EQ(save.ChosenFile(), folder_ + "/My Sound");  // the plug-in completes the name
   EXPECT_EQ(f.graphics.FilePrompts()[0].mode, IGraphics::kFileSave);
   EXPECT_EQ(PixelAt(*f.graphics.DrawSurface(), 40, 25), kOpaqueRed);  // drawn while asking
 

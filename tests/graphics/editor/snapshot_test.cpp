@@ -19,6 +19,7 @@
 #include "graphics/pix/pix_png.h"
 #include "graphics/switch_control.h"
 #include "graphics/text_control.h"
+#include "graphics/value_readout.h"
 #include "tests/graphics/editor/editor_fixture.h"
 #include "tests/graphics/editor/surface_helpers.h"
 
@@ -97,6 +98,10 @@ TEST_P(SnapshotTest, RedrawingOnlyWhatIsDirtyGivesTheSamePictureAsDrawingEveryth
   incremental.graphics.Drag((knob.left + knob.right) / 2, (knob.top + knob.bottom) / 2,
                             (knob.left + knob.right) / 2, (knob.top + knob.bottom) / 2 - 40);
   incremental.graphics.Tick();
+  // The pointer rests on the knob: its readout shows; going to the arrow takes it away.
+  EXPECT_FALSE(incremental.controls.readout->Plate().Empty());
+  incremental.graphics.MouseMove(100 / d, 100 / d);
+  EXPECT_TRUE(incremental.controls.readout->Plate().Empty());
   incremental.graphics.MouseDown(100 / d, 100 / d);
   incremental.graphics.Tick();
   incremental.graphics.MouseUp(100 / d, 100 / d);
@@ -175,6 +180,7 @@ TEST(Snapshot, DamagedOrMissingArtworkLeavesJustThoseControlsBlank) {
   broken.graphics.Drag(500, 290, 500, 250);
   EXPECT_GT(broken.plugin.GetParam(kSystemEnergyAmt)->Value(), 0.3);
   broken.graphics.Drag(500, 250, 500, 290);
+  broken.graphics.MouseLeave();  // the knob's readout goes with the pointer
   broken.graphics.SetAllControlsDirty();
   broken.graphics.Tick();
 

@@ -58,6 +58,46 @@ TEST(X11DialogAnswers, ColoursAndMessageBoxAnswersAreRead) {
   }
 }
 
+TEST(X11DialogCommands, FileDialogsDescribeTheirFilterAndMode) {
+  using Command = std::vector<std::string>;
+  const struct {
+    const char* name;
+    DialogTool tool;
+    int mode;
+    const char* extensions;
+    const char* typeName;
+    Command expected;
+  } cases[] = {
+      {"zenity open", DialogTool::kZenity, 0, "fluviapreset", "Fluvia preset",
+       {"zenity", "--file-selection", "--title=Open", "--filename=/p/User/a.fluviapreset",
+        "--file-filter=Fluvia preset (*.fluviapreset) | *.fluviapreset",
+        "--file-filter=All files | *"}},
+      {"zenity save", DialogTool::kZenity, 1, "fluviapreset", "Fluvia preset",
+       {"zenity", "--file-selection", "--title=Save As", "--save", "--confirm-overwrite",
+        "--filename=/p/User/a.fluviapreset",
+        "--file-filter=Fluvia preset (*.fluviapreset) | *.fluviapreset",
+        "--file-filter=All files | *"}},
+      {"zenity, unnamed types", DialogTool::kZenity, 0, "fluviapreset  txt", "",
+       {"zenity", "--file-selection", "--title=Open", "--filename=/p/User/a.fluviapreset",
+        "--file-filter=*.fluviapreset;*.txt | *.fluviapreset *.txt",
+        "--file-filter=All files | *"}},
+      {"kdialog open", DialogTool::kKDialog, 0, "fluviapreset", "Fluvia preset",
+       {"kdialog", "--title", "Open", "--getopenfilename", "/p/User/a.fluviapreset",
+        "*.fluviapreset|Fluvia preset (*.fluviapreset)"}},
+      {"kdialog save", DialogTool::kKDialog, 1, "fluviapreset txt", "Fluvia preset",
+       {"kdialog", "--title", "Save As", "--getsavefilename", "/p/User/a.fluviapreset",
+        "*.fluviapreset *.txt|Fluvia preset (*.fluviapreset;*.txt)"}},
+      {"kdialog, no extensions", DialogTool::kKDialog, 0, "", "Fluvia preset",
+       {"kdialog", "--title", "Open", "--getopenfilename", "/p/User/a.fluviapreset"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FileDialogCommand(c.tool, c.mode, "/p/User/a.fluviapreset", c.extensions,
+                                c.typeName),
+              c.expected)
+        << c.name;
+  }
+}
+
 class X11FilePromptTest : public X11DialogTest {
  protected:
   // A zenity that records its arguments and answers `answer` with exit code `code`.
@@ -88,15 +128,28 @@ TEST_F(X11FilePromptTest, TheDialogsAnswerBecomesTheFileAndItsFolder) {
   EXPECT_NE(args.find("--filename=" + (folder_ / "User" / "start.fluviapreset").string() + "\n"),
             std::string::npos)
       << args;
-  EXPECT_NE(args.find("--file-filter=*.fluviapreset | *.fluviapreset\n"), std::string::npos)
+  // The instrument names its files, so the type list says what they are.
+  EXPECT_NE(args.find("--file-filter=Fluvia preset (*.fluviapreset) | *.fluviapreset\n"),
+            std::string::npos)
       << args;
   EXPECT_EQ(args.find("--save"), std::string::npos) << args;
 
-  // Saving: a name typed without an extension gets the first one.
+  // The dialog opens in the folder the caller names, even when the current file lies
+  // elsewhere: only its name comes along.
+  FakeZenity(preset.string(), 0);
+  file = preset.string();
+  directory = (folder_ / "User").string();
+  editor_->PromptForFile(file, IGraphics::kFileOpen, directory, "fluviapreset");
+  EXPECT_NE(Arguments().find("--filename=" + (folder_ / "User" / preset.filename()).string() +
+                             "\n"),
+            std::string::npos)
+      << Arguments();
+
+  // Saving: the name comes back as typed (the plug-in completes it).
   FakeZenity((folder_ / "User" / "Mine").string(), 0);
   file.clear();
   editor_->PromptForFile(file, IGraphics::kFileSave, directory, "fluviapreset txt");
-  EXPECT_EQ(file, (folder_ / "User" / "Mine.fluviapreset").string());
+  EXPECT_EQ(file, (folder_ / "User" / "Mine").string());
   EXPECT_NE(Arguments().find("--save\n"), std::string::npos);
 }
 

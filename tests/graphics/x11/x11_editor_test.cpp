@@ -81,7 +81,7 @@ TEST_F(X11EditorTest, KnobDragsAndWheelNotchesChangeTheParameterAndTheScreen) {
   headless->Drag(810, 300, 810, 260, 2);
   EXPECT_DOUBLE_EQ(Value(*plugin_, kContainerSize), Value(*reference, kContainerSize));
   EXPECT_NEAR(Value(*plugin_, kContainerSize), before + 40.0 / 160.0 / 4.0, 1e-9);
-  EXPECT_EQ(plugin_->Engine().Parameter(kContainerSize), Value(*plugin_, kContainerSize));
+  EXPECT_EQ(EngineValue(*plugin_, kContainerSize), Value(*plugin_, kContainerSize));
   EXPECT_EQ(ScreenDifference(*editor_, *headless), 0);
 
   // The grab keeps the drag going below the window's bottom edge. (Pressed a little away from

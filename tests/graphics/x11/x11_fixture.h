@@ -57,6 +57,15 @@ class X11EditorTest : public ::testing::Test {
   static void Settle(IGraphicsHeadless& reference);
 
   double Value(Fluvia& plugin, int index) { return plugin.GetParam(index)->Value(); }
+  // The engine's value from the next block start on: one processing call (without audio) on
+  // the audio side, where the engine takes over what the editor changed.
+  double EngineValue(Fluvia& plugin, int index) {
+    {
+      AudioThreadScope audio(plugin);
+      plugin.ProcessBuffers(0);
+    }
+    return plugin.Engine().Parameter(index);
+  }
 
   Display* display_ = nullptr;  // the test's own connection ("the host")
   std::filesystem::path folder_;

@@ -92,12 +92,12 @@ class X11MenuTest : public X11EditorTest {
   }
   std::string ShownName() { return plugin_->EditorParts().presetName->Text(); }
 
-  // The preset menu's own lists, for finding rows: the root and "Factory > SFX".
+  // The preset menu's shape, for finding rows: the menu lists what the fixture's preset
+  // folder holds, the title and "Factory > SFX" with its one preset.
   void BuildMenuShape() {
     root_.AddItem("< Presets Library >");
-    root_.AddItem("welcome");
     root_.AddSubMenu("Factory > SFX", &sfx_);
-    for (int i = 0; i < 5; ++i) sfx_.AddItem("sfx");
+    sfx_.AddItem("SFX - Shower");
   }
 
   IMenuList root_, sfx_;
@@ -109,10 +109,10 @@ TEST_F(X11MenuTest, AClickInTheCascadedSubMenuLoadsThatPreset) {
     if (!u.WaitForLevels(1)) return void(u.failed = true);
     // Below the preset name's left edge (120, 130).
     if (u.Level(0).x != 120 || u.Level(0).y != 130) u.failed = true;
-    u.MoveToRow(0, root_, 2);  // "Factory > SFX" opens beside it
+    u.MoveToRow(0, root_, 1);  // "Factory > SFX" opens beside it
     if (!u.WaitForLevels(2)) return void(u.failed = true);
     if (u.Level(1).x < u.Level(0).x + u.Level(0).width - 10) u.failed = true;
-    u.MoveToRow(1, sfx_, 1);
+    u.MoveToRow(1, sfx_, 0);
     u.Button(1);  // "SFX - Shower"
   });
   Click(500, 100);  // the preset name
@@ -121,7 +121,7 @@ TEST_F(X11MenuTest, AClickInTheCascadedSubMenuLoadsThatPreset) {
   EXPECT_FALSE(user.failed);
   EXPECT_EQ(Value(*plugin_, kAmpMainVolume), 0.5);
   EXPECT_EQ(Value(*plugin_, kContainerSize), 0.25);
-  EXPECT_EQ(plugin_->Engine().Parameter(kSoundfieldAmt), 1.0);
+  EXPECT_EQ(EngineValue(*plugin_, kSoundfieldAmt), 1.0);
   EXPECT_TRUE(PopupWindows(display_).empty());
 }
 
@@ -135,7 +135,7 @@ TEST_F(X11MenuTest, EscapeOrAClickOutsideDismissesWithoutAChoice) {
       },
       [&](MenuUser& u) {
         // Open the sub-menu first: one click outside closes every level.
-        u.MoveToRow(0, root_, 2);
+        u.MoveToRow(0, root_, 1);
         if (!u.WaitForLevels(2)) u.failed = true;
         u.MoveTo(1500, 1000);  // outside the editor too
         u.Button(1);
@@ -160,10 +160,10 @@ TEST_F(X11MenuTest, EscapeOrAClickOutsideDismissesWithoutAChoice) {
 TEST_F(X11MenuTest, TheKeyboardWalksIntoASubMenuAndChooses) {
   MenuUser user([](MenuUser& u) {
     if (!u.WaitForLevels(1)) return void(u.failed = true);
-    // Down to "Factory > SFX" (past the title and the welcome preset), into it, second entry.
-    for (unsigned long key : {XK_Down, XK_Down, XK_Down, XK_Right}) u.Key(key);
+    // Down to "Factory > SFX" (the title is not a choice), into it, its entry.
+    for (unsigned long key : {XK_Down, XK_Right}) u.Key(key);
     if (!u.WaitForLevels(2)) return void(u.failed = true);
-    for (unsigned long key : {XK_Down, XK_Return}) u.Key(key);
+    u.Key(XK_Return);
   });
   Click(500, 100);
   ASSERT_TRUE(PumpUntil([&] { return user.Finished() && ShownName() == "SFX - Shower"; }))

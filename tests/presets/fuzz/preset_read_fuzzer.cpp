@@ -18,7 +18,7 @@ namespace {
 
 struct FuzzWorld {
   fluvia::testing::PresetTestCore core;
-  fluvia::PresetLibrary library{core, *core.engine, "/nonexistent/Presets/"};
+  fluvia::PresetLibrary library{core, "/nonexistent/Presets/"};
   std::string path = "/tmp/fluvia-preset-fuzz-" + std::to_string(::getpid()) + ".fluviapreset";
   ~FuzzWorld() { std::remove(path.c_str()); }
 };
@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     std::fclose(file);
   }
   world.library.ReadPresetFile(world.path);
+  world.core.BlockStart();
 
   const std::string broken = fluvia::testing::CheckAfterRead(world.core, *world.core.engine, before);
   if (!broken.empty()) {

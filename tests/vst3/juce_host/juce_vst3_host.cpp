@@ -3,11 +3,14 @@
 // relies on works, 1 otherwise, printing what it checked.
 //
 // With --editor (and an X display) it then opens the editor in a window of its own, as a DAW
-// does, and plays the user through XTest: with the preset menu open, and with the Load dialog
-// open (a scripted chooser first on PATH, answering after 2 s), the host's own timer must keep
-// firing; closing the editor under either must leave no menu and no dialog process behind.
+// does, and plays the user through XTest: a knob dragged shows its name and value, drawn as the
+// headless snapshot tool draws the same drag; with the preset menu open, and with the Load
+// dialog open (a scripted chooser first on PATH, answering after 2 s), the host's own timer
+// must keep firing; closing the editor under either must leave no menu and no dialog process
+// behind; a preset saved through the Save dialog (the chooser answering a name with the
+// extension) is in the preset menu at once and the arrows reach it.
 //
-// Usage: juce_vst3_host [--editor] <path to Fluvia.vst3>
+// Usage: juce_vst3_host [--editor <fluvia-snapshot>] <path to Fluvia.vst3>
 
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <signal.h>
@@ -21,9 +24,11 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 // Xlib last: its macros clash with JUCE's names.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 #include "tests/graphics/x11/popup_windows.h"
@@ -70,6 +75,17 @@ double PlayNote(juce::AudioPluginInstance& plugin, int blocks) {
   buffer.clear();
   plugin.processBlock(buffer, midi);
   return samples ? std::sqrt(sumSquares / double(samples)) : 0.0;
+}
+
+// Blocks of silence without a note.
+void PlaySilence(juce::AudioPluginInstance& plugin, int blocks) {
+  const int channels = std::max(plugin.getTotalNumInputChannels(), plugin.getTotalNumOutputChannels());
+  juce::AudioBuffer<float> buffer(channels, 512);
+  juce::MidiBuffer midi;
+  for (int block = 0; block < blocks; ++block) {
+    buffer.clear();
+    plugin.processBlock(buffer, midi);
+  }
 }
 
 // The host's own timer: a DAW's meters, redraws and transport run on timers like it.
@@ -124,6 +140,32 @@ class Screen {
     XTestFakeButtonEvent(display_, 1, True, CurrentTime);
     XTestFakeButtonEvent(display_, 1, False, CurrentTime);
     XSync(display_, False);
+  }
+  // Press at (x, y), move up by `up` pixels in four steps, release there.
+  void DragUp(int x, int y, int up) {
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XSync(display_, False);
+    for (int step = 1; step <= 4; ++step) {
+      juce::Thread::sleep(50);
+      XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y - up * step / 4, CurrentTime);
+      XSync(display_, False);
+    }
+    juce::Thread::sleep(50);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+  }
+  // What the screen shows from its top-left corner, as 0xRRGGBB.
+  std::vector<juce::uint32> Grab(int width, int height) {
+    std::vector<juce::uint32> pixels;
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), 0, 0, unsigned(width),
+                              unsigned(height), AllPlanes, ZPixmap);
+    if (!image) return pixels;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) pixels.push_back(juce::uint32(XGetPixel(image, x, y)) & 0xFFFFFFu);
+    }
+    XDestroyImage(image);
+    return pixels;
   }
 
   // Popup menus on the screen.
@@ -201,6 +243,36 @@ juce::File MakeScriptedChooser(const juce::File& folder, const juce::File& answe
   return folder.getChildFile("pids");
 }
 
+// Pixels of the screen grab and the picture that differ by more than a little in any colour.
+int DifferingPixels(const std::vector<juce::uint32>& screen, const juce::Image& picture) {
+  if (int(screen.size()) != picture.getWidth() * picture.getHeight()) return -1;
+  int differing = 0;
+  for (int y = 0; y < picture.getHeight(); ++y) {
+    for (int x = 0; x < picture.getWidth(); ++x) {
+      const juce::uint32 shown = screen[size_t(y * picture.getWidth() + x)];
+      const juce::Colour drawn = picture.getPixelAt(x, y);
+      const int dr = int((shown >> 16) & 0xFF) - drawn.getRed();
+      const int dg = int((shown >> 8) & 0xFF) - drawn.getGreen();
+      const int db = int(shown & 0xFF) - drawn.getBlue();
+      if (std::abs(dr) > 5 || std::abs(dg) > 5 || std::abs(db) > 5) ++differing;
+    }
+  }
+  return differing;
+}
+
+// A chooser that answers at once with `answer` and keeps the arguments it was given.
+juce::File MakeAnsweringChooser(const juce::File& folder, const juce::File& answer) {
+  folder.createDirectory();
+  const juce::File script = folder.getChildFile("zenity");
+  const juce::File arguments = folder.getChildFile("arguments");
+  script.replaceWithText("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                             arguments.getFullPathName() + "'\nprintf '%s\\n' '" +
+                             answer.getFullPathName() + "'\n",
+                         false, false, "\n");
+  chmod(script.getFullPathName().toRawUTF8(), 0755);
+  return arguments;
+}
+
 int ChooserRuns(const juce::File& pids) {
   juce::StringArray lines;
   pids.readLines(lines);
@@ -215,7 +287,7 @@ int LastChooserPid(const juce::File& pids) {
   return lines.isEmpty() ? 0 : lines[lines.size() - 1].getIntValue();
 }
 
-void CheckEditor(juce::AudioPluginInstance& plugin) {
+void CheckEditor(juce::AudioPluginInstance& plugin, const juce::String& snapshotTool) {
   Screen screen;
   Check(screen.Ok(), "the host reaches the X display");
   if (!screen.Ok()) return;
@@ -226,13 +298,45 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
   auto open = [&] { OnMessageThread([&] { window = std::make_unique<EditorWindow>(plugin); }); };
   auto close = [&] { OnMessageThread([&] { window.reset(); }); };
 
-  // The size preference of earlier runs would move every control.
+  // The size preference and the saved presets of earlier runs would change what is shown.
   const juce::File home = juce::File::getSpecialLocation(juce::File::userHomeDirectory);
+  const juce::File presets = home.getChildFile("Documents/VelmoraAudio/Fluvia/Presets");
   home.getChildFile("Documents/VelmoraAudio/Fluvia/Settings.txt").deleteFile();
+  presets.getChildFile("User").deleteRecursively();
+  // Two factory presets of known sound: the menu then holds the title, the welcome preset,
+  // the effects and (once saved) the user presets, in that order.
+  presets.getChildFile("Factory").deleteRecursively();
+  presets.getChildFile("Factory").createDirectory();
+  presets.getChildFile("Factory/WLCM - The River Wild.fluviapreset")
+      .replaceWithText("<AmpMainVolume>0.6</AmpMainVolume>");
+  presets.getChildFile("Factory/SFX - Shower.fluviapreset")
+      .replaceWithText("<AmpMainVolume>0.4</AmpMainVolume>");
+
+  // A knob dragged shows its name and value, exactly as the headless editor draws that drag.
+  open();
+  Check(window->IsOpen(), "the editor opens");
+  WaitFor(500);
+  screen.DragUp(500, 290, 40);  // SYSTEM ENERGY, row 7
+  WaitFor(800);
+  const std::vector<juce::uint32> dragged = screen.Grab(1000, 960);
+  const juce::File reference = home.getChildFile("dragged-reference.png");
+  const juce::String volume = juce::String(FindParameter(plugin, "Volume")->getValue(), 6);
+  const juce::String command = snapshotTool.quoted() + " --set large --out " +
+                               reference.getFullPathName().quoted() + " AmpMainVolume=" + volume +
+                               " --drag 7 -40 > " +
+                               home.getChildFile("dragged-reference.txt").getFullPathName().quoted();
+  Check(std::system(command.toRawUTF8()) == 0, "the snapshot tool draws the same drag");
+  Check(home.getChildFile("dragged-reference.txt").loadFileAsString().contains("readout "),
+        "the headless editor shows the knob's readout after the drag");
+  const int differing =
+      DifferingPixels(dragged, juce::ImageFileFormat::loadFrom(reference));
+  Check(differing >= 0 && differing <= 50,
+        "the dragged knob's readout is drawn in the host's window as in the snapshot (" +
+            juce::String(differing) + " pixels differ)");
+  close();
 
   // The preset menu stays open while the host runs on, and goes with the editor.
   open();
-  Check(window->IsOpen(), "the editor opens");
   WaitFor(500);
   const int before = screen.PopupWindows();
   screen.Click(500, 100);  // the preset name
@@ -254,8 +358,9 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
   const juce::File chooserFolder = home.getChildFile("chooser");
   chooserFolder.deleteRecursively();
   const juce::File pids = MakeScriptedChooser(chooserFolder, preset);
-  const char* path = std::getenv("PATH");
-  setenv("PATH", (chooserFolder.getFullPathName().toStdString() + ":" + (path ? path : "")).c_str(),
+  const char* pathNow = std::getenv("PATH");
+  const std::string path = pathNow ? pathNow : "";  // setenv may free what getenv gave
+  setenv("PATH", (chooserFolder.getFullPathName().toStdString() + ":" + path).c_str(),
          1);
   open();
   WaitFor(500);
@@ -264,8 +369,17 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
   ticks = TicksInOneSecond(timer);
   Check(ticks >= 10, "the host's timer fires while the dialog is open (" + juce::String(ticks) +
                          " ticks in a second)");
-  WaitFor(2000);  // the dialog answers after 2 s
+  // The dialog answers after 2 s; the plug-in has the host read the loaded values again.
+  auto* loadedVolume = FindParameter(plugin, "Volume");
+  Check(WaitUntil([&] { return loadedVolume->getValue() == 0.0f; }, 8000),
+        "the chosen preset is read and the host sees its values");
   plugin.prepareToPlay(48000.0, 512);
+  // The host hands its own view of the parameters back with the first block (its stale
+  // volume among them, and the load button's edit, which reads the chosen file again). That
+  // read is the plug-in's worker's, never the audio thread's: the preset sounds again once
+  // the worker has read it, a few milliseconds on.
+  PlaySilence(plugin, 1);
+  WaitFor(200);
   const double rms = PlayNote<float>(plugin, 20);
   plugin.releaseResources();
   Check(rms == 0.0, "the chosen preset (volume 0) was loaded (rms " + juce::String(rms) + ")");
@@ -277,6 +391,55 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
   close();
   Check(chooser > 0 && kill(chooser, 0) != 0 && errno == ESRCH,
         "closing the editor ends the dialog process and reaps it");
+
+  // Save through the dialog: it opens in the user folder with the first free slot; the chooser
+  // answers a name typed with the extension. The preset is saved once, under that name, is in
+  // the preset menu at once, and the arrows reach it.
+  auto* volumeParameter = FindParameter(plugin, "Volume");
+  volumeParameter->setValueNotifyingHost(0.2f);
+  const juce::File saved = presets.getChildFile("User/Rain Test.fluviapreset");
+  const juce::File saveFolder = home.getChildFile("chooser-save");
+  saveFolder.deleteRecursively();
+  const juce::File arguments = MakeAnsweringChooser(saveFolder, saved);
+  setenv("PATH", (saveFolder.getFullPathName().toStdString() + ":" + path).c_str(), 1);
+  open();
+  WaitFor(500);
+  screen.Click(960, 105);  // the save button
+  Check(WaitUntil([&] { return saved.existsAsFile(); }, 3000), "Save wrote the chosen file");
+  Check(!presets.getChildFile("User/Rain Test.fluviapreset.fluviapreset").exists(),
+        "a name typed with the extension gets no second one");
+  Check(saved.loadFileAsString().contains("<AmpMainVolume>0.2</AmpMainVolume>"),
+        "the saved preset holds the sound");
+  Check(arguments.loadFileAsString().contains(
+            "--filename=" + presets.getChildFile("User/USR - Fluvia User Preset 001.fluviapreset")
+                                .getFullPathName()),
+        "the dialog opened in the user folder with the first free slot's name");
+  // The menu: the title, the welcome preset, the effects, then the user presets (row 3).
+  volumeParameter->setValueNotifyingHost(0.9f);
+  const int menusBefore = screen.PopupWindows();
+  screen.Click(500, 100);
+  Check(WaitUntil([&] { return screen.PopupWindows() > menusBefore; }, 3000),
+        "the preset menu opens");
+  const fluvia::testing::PopupWindow root = screen.TopPopup();
+  screen.Click(root.x + 60, root.y + 4 + 24 * 3 + 12);  // "User > My Presets"
+  Check(WaitUntil([&] { return screen.PopupWindows() > menusBefore + 1; }, 3000),
+        "the user presets open beside the menu");
+  const fluvia::testing::PopupWindow mine = screen.TopPopup();
+  screen.Click(mine.x + 60, mine.y + 4 + 12);  // "Rain Test"
+  auto volumeIs = [&](float v) { return std::fabs(volumeParameter->getValue() - v) < 1e-5f; };
+  Check(WaitUntil([&] { return volumeIs(0.2f); }, 3000), "the menu lists the saved preset and loads it");
+  volumeParameter->setValueNotifyingHost(0.9f);
+  screen.Click(100, 105);  // previous: the last factory preset
+  Check(WaitUntil([&] { return volumeIs(0.4f); }, 3000),
+        "the previous arrow loads the preset before it");
+  screen.Click(900, 105);  // next: the saved one again
+  Check(WaitUntil([&] { return volumeIs(0.2f); }, 3000), "the next arrow reaches the saved preset");
+  const float atEnd = volumeParameter->getValue();
+  screen.Click(900, 105);  // it is the last: nothing changes
+  WaitFor(500);
+  Check(volumeIs(atEnd), "past the last preset the next arrow changes nothing");
+  close();
+  setenv("PATH", path.c_str(), 1);
 
   // The size menu on the header: the editor asks the host to resize, and the host's window
   // follows, both ways; the next editor opens at the chosen size.
@@ -315,12 +478,14 @@ void CheckEditor(juce::AudioPluginInstance& plugin) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool editor = argc == 3 && juce::String(argv[1]) == "--editor";
+  const bool editor = argc == 4 && juce::String(argv[1]) == "--editor";
   if (argc != 2 && !editor) {
-    std::fprintf(stderr, "usage: %s [--editor] <path to a .vst3 bundle>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--editor <fluvia-snapshot>] <path to a .vst3 bundle>\n",
+                 argv[0]);
     return 2;
   }
-  if (editor) argv[1] = argv[2];
+  const juce::String snapshotTool = editor ? juce::String(argv[2]) : juce::String();
+  if (editor) argv[1] = argv[3];
   juce::ScopedJuceInitialiser_GUI juce;
 
   juce::VST3PluginFormat format;
@@ -365,10 +530,25 @@ int main(int argc, char** argv) {
     Check(false, "double precision is supported");
   }
 
-  auto* volume = FindParameter(*plugin, "AmpMainVolume");
-  Check(volume != nullptr, "AmpMainVolume is a parameter");
+  // The host lists for automation what a person plays, by the knobs' labels.
+  juce::StringArray automatable;
+  for (auto* parameter : plugin->getParameters()) {
+    if (parameter->isAutomatable()) automatable.add(parameter->getName(128));
+  }
+  Check(automatable.joinIntoString(", ") ==
+            "Collisions, System Energy, Size, Kinetics, Mass Spread, Material, Panorama, Fading, "
+            "Volume, Library Preset",
+        "automatable: " + automatable.joinIntoString(", "));
+  auto* tempo = FindParameter(*plugin, "HostTempoBpm");
+  Check(tempo != nullptr && !tempo->isAutomatable(), "HostTempoBpm keeps its place, hidden");
+  auto* fading = FindParameter(*plugin, "Fading");
+  Check(fading != nullptr && fading->getText(0.3f, 64) == "900 ms",
+        "Fading reads in words: " + (fading ? fading->getText(0.3f, 64) : juce::String()));
+
+  auto* volume = FindParameter(*plugin, "Volume");
+  Check(volume != nullptr, "Volume is a parameter");
   if (volume) {
-    Check(std::fabs(volume->getValue() - 0.75f) < 1e-5f, "AmpMainVolume starts at 0.75");
+    Check(std::fabs(volume->getValue() - 0.75f) < 1e-5f, "Volume starts at 0.75");
     volume->setValueNotifyingHost(0.3f);
     juce::MemoryBlock state;
     plugin->getStateInformation(state);
@@ -376,9 +556,10 @@ int main(int argc, char** argv) {
     volume->setValueNotifyingHost(0.9f);
     plugin->setStateInformation(state.getData(), int(state.getSize()));
     Check(std::fabs(volume->getValue() - 0.3f) < 1e-5f,
-          "state restored AmpMainVolume to " + juce::String(volume->getValue()));
+          "state restored Volume to " + juce::String(volume->getValue()));
     const juce::String text = volume->getText(0.75f, 64);
-    Check(text == "0.75000", "value text " + text);
+    Check(text == "75 %", "value text " + text);
+    Check(std::fabs(volume->getValueForText("40 %") - 0.4f) < 1e-5f, "typed text sets the value");
   }
 
   if (editor) {
@@ -387,7 +568,7 @@ int main(int argc, char** argv) {
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     // The user's side runs beside the host's message loop, which stops when it is done.
     std::thread user([&] {
-      CheckEditor(*plugin);
+      CheckEditor(*plugin, snapshotTool);
       juce::MessageManager::getInstance()->stopDispatchLoop();
     });
     juce::MessageManager::getInstance()->runDispatchLoop();
