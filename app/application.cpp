@@ -18,6 +18,7 @@
 #include "presets/preset_file_io.h"
 #include "presets/preset_folder.h"
 #include "presets/preset_library_impl.h"
+#include "presets/preset_catalogue.h"
 #include "presets/preset_numbers.h"
 
 namespace fluvia::app {
@@ -38,19 +39,19 @@ std::string Lowered(std::string text) {
   return text;
 }
 
-// "Heavy Rain" finds "SFX - Heavy Rain": the bank prefix may be left out.
-int LibraryPresetNumber(const std::string& name) {
+// "Heavy Rain" finds "SFX - Heavy Rain": the bank prefix may be left out. Any preset of the
+// library's menu, the person's own included.
+const CatalogueEntry* PresetNamed(const PresetCatalogue& catalogue, const std::string& name) {
   const std::string wanted = Lowered(name);
-  for (int number = kWelcomePresetNumber; number <= kLastPresetNumber; ++number) {
-    const std::string candidate = Lowered(LibraryPresetName(number));
-    if (candidate.empty()) continue;
+  for (const CatalogueEntry& entry : catalogue.Entries()) {
+    const std::string candidate = Lowered(entry.name);
     const auto dash = candidate.find(" - ");
     if (candidate == wanted ||
         (dash != std::string::npos && candidate.substr(dash + 3) == wanted)) {
-      return number;
+      return &entry;
     }
   }
-  return 0;
+  return nullptr;
 }
 
 MidiMessage NoteMessage(bool on, int note, int channel) {
@@ -196,13 +197,14 @@ bool Application::ApplyPreset(const std::string& name) {
   auto* library = dynamic_cast<PresetLibrary*>(instrument_->Presets());
   if (!library) return false;
   std::lock_guard<std::recursive_mutex> lock(instrument_->Mutex());
-  if (const int number = LibraryPresetNumber(name)) {
-    // As a host would set it: the instrument loads the library preset of that number.
-    instrument_->GetParam(kPresetSelector)->SetValue(number);
+  library->Rescan();
+  if (const CatalogueEntry* entry = PresetNamed(library->Catalogue(), name)) {
+    // As a host would choose it: the instrument loads the preset of that number.
+    const CatalogueEntry chosen = *entry;
+    instrument_->GetParam(kPresetSelector)->SetValue(chosen.number);
     instrument_->ParamChanged(kPresetSelector);
-    if (Lowered(library->ShownName()) == Lowered(LibraryPresetName(number))) return true;
-    Tell("The preset " + LibraryPresetName(number) + " is not in the preset folder " +
-         presetFolder_);
+    if (library->ShownName() == chosen.name) return true;
+    Tell("The preset " + chosen.name + " could not be loaded from " + chosen.path);
     return false;
   }
   if (IsRegularFile(name) && library->ReadPresetFile(name) == PresetReadResult::Applied) {

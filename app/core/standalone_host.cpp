@@ -67,7 +67,8 @@ void StandaloneHost::RenderAt(float* left, float* right, int frames, Clock::time
   const int64_t blockNs = int64_t(double(frames) / sampleRate_ * 1e9);
   const int64_t blockStart = Nanoseconds(now) - blockNs;
   {
-    std::lock_guard<std::recursive_mutex> lock(instrument_.Mutex());
+    // The audio thread takes no lock: what the window changed reaches it through the base.
+    AudioThreadScope audio(instrument_);
     Deliver(fromDevice_, blockStart, frames);
     Deliver(fromWindow_, blockStart, frames);
     float* outputs[2] = {left, right};

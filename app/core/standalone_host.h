@@ -3,7 +3,8 @@
 // host link as a format adapter does, and drives the instrument the way the adapters do: each
 // audio callback hands the MIDI that arrived since the last one to ProcessMidi, stamped with
 // the frame where it arrived inside the block, then renders the block through the base's
-// buffer path, all under the instance mutex.
+// buffer path, as the instance's audio thread: it takes no lock, so the window editing,
+// saving or loading presets never holds the sound up.
 //
 // Threads: Prepare on the control (window) thread while no stream runs; PostFromWindow from
 // the window thread; PostFromDevice from the MIDI input's thread; Render from the audio thread,
@@ -66,6 +67,7 @@ class StandaloneHost : public IHostLink {
   void ReportParamChange(int, double) override {}
   void EndParamEdit(int) override {}
   void ReportPresetChange() override {}
+  bool IsOfflineRendering() override { return false; }  // a live stream, with a deadline
   int32_t SamplePosition() override;
   double HostTempo() override { return kTempo; }
   void TimeSignature(int& numerator, int& denominator) override;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "app/core/standalone_host.h"
@@ -92,6 +95,40 @@ TEST_F(HostTest, MessagesLandWhereTheyArrivedOneBlockLater) {
   EXPECT_EQ(played, Reference({on, off}, 8));
   EXPECT_EQ(host.FramesRendered(), 8u * kBlock);
   EXPECT_GE(host.FirstSoundFrame(), 100);
+}
+
+// The window thread holds the instance mutex while it edits, saves or loads a preset: the audio
+// callback goes on without it, every block on time and as it would sound otherwise.
+TEST_F(HostTest, TheAudioPathNeverWaitsForTheWindow) {
+  instrument.SetParamFromEditor(kContainerSize, 0.6);  // waits for the next block start
+  std::atomic<bool> held{false}, release{false};
+  std::thread window([&] {
+    std::lock_guard<std::recursive_mutex> lock(instrument.Mutex());
+    held = true;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  while (!held) std::this_thread::yield();
+  const Clock::time_point now = Clock::now() + std::chrono::seconds(1);
+  host.PostFromDevice(Note(true, 60), now - Frames(kBlock) + Frames(40.5));
+  const std::vector<float> played = Render(now, 8);
+  const bool stillHeld = held && !release;
+  release = true;
+  window.join();
+  EXPECT_TRUE(stillHeld);
+
+  Fluvia twin(Options());
+  StandaloneHost twinHost(twin, nullptr);
+  twinHost.Prepare(kRate, kBlock);
+  twin.SetParamFromEditor(kContainerSize, 0.6);
+  twinHost.PostFromDevice(Note(true, 60), now - Frames(kBlock) + Frames(40.5));
+  SetNoiseState(kNoiseLoadState);
+  std::vector<float> expected, l(kBlock), r(kBlock);
+  for (int b = 0; b < 8; ++b) {
+    twinHost.RenderAt(l.data(), r.data(), kBlock, now + Frames(b * kBlock));
+    expected.insert(expected.end(), l.begin(), l.end());
+  }
+  EXPECT_EQ(played, expected);
+  EXPECT_NE(played, Reference({}, 8));  // the note sounds
 }
 
 TEST_F(HostTest, LateAndEarlyMessagesStayInsideTheBlock) {
