@@ -6,6 +6,7 @@
 #include "lv2/atom/atom.h"
 #include "lv2/midi/midi.h"
 #include "lv2/time/time.h"
+#include "lv2/units/units.h"
 
 namespace fluvia {
 namespace {
@@ -110,7 +111,8 @@ Lv2EventUrids Lv2EventUrids::Map(const LV2_URID_Map& map) {
   u.atomDouble = m(LV2_ATOM__Double);
   u.atomInt = m(LV2_ATOM__Int);
   u.atomLong = m(LV2_ATOM__Long);
-  u.atomFrameTime = m(LV2_ATOM__frameTime);
+  u.atomBeatTime = m(LV2_ATOM__beatTime);
+  u.unitsBeat = m(LV2_UNITS__beat);
   u.midiEvent = m(LV2_MIDI__MidiEvent);
   u.timePosition = m(LV2_TIME__Position);
   u.timeFrame = m(LV2_TIME__frame);
@@ -134,7 +136,9 @@ void ReadLv2Events(const void* buffer, uint32_t capacity, const Lv2EventUrids& u
   // What the sequence claims, bounded by what the buffer can hold.
   const uint64_t end = std::min<uint64_t>(kAtomHeader + uint64_t(bodySize), capacity);
   const uint32_t unit = Load<uint32_t>(base + kAtomHeader);
-  if (unit != 0 && unit != u.atomFrameTime) return;  // beat time: no frame to act at
+  // Only a unit that names beats is believed (it leaves no frame to act at); zero, frames and
+  // whatever a host left in the field all mean frames, as run()'s stamps always are.
+  if (unit != 0 && (unit == u.unitsBeat || unit == u.atomBeatTime)) return;
   const int lastFrame = frames > 0 ? frames - 1 : 0;
 
   uint64_t offset = kSequenceHeader;

@@ -20,7 +20,8 @@ struct Lv2EventUrids {
   LV2_URID atomDouble = 0;
   LV2_URID atomInt = 0;
   LV2_URID atomLong = 0;
-  LV2_URID atomFrameTime = 0;
+  LV2_URID atomBeatTime = 0;
+  LV2_URID unitsBeat = 0;
   LV2_URID midiEvent = 0;
   LV2_URID timePosition = 0;
   LV2_URID timeFrame = 0;
@@ -60,7 +61,9 @@ class Lv2EventSink {
 // Reads the sequence at `buffer` (an LV2_Atom_Sequence), never touching more than `capacity`
 // bytes from its start. Frames are clamped into the block [0, frames - 1], so an event the
 // host stamped outside the block acts at its nearest frame. A null buffer, a buffer that holds
-// no sequence, or a sequence counted in beats rather than frames yields nothing.
+// no sequence, or a sequence whose unit names beats yields nothing. Any other unit counts as
+// frames: the stamps of run()'s input are audio frames, and hosts leave the field unwritten
+// (Ardour 7.3 never sets it, so some of its buffers hold whatever that memory held before).
 void ReadLv2Events(const void* buffer, uint32_t capacity, const Lv2EventUrids& urids,
                    int frames, Lv2EventSink& sink);
 

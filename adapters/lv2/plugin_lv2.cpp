@@ -180,7 +180,8 @@ void IPluginLV2::ApplyControlPorts() {
 
 void IPluginLV2::Run(uint32_t frames) {
   const uint32_t n = std::min<uint32_t>(frames, uint32_t(INT_MAX));
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
+  // The audio thread takes no lock: what other threads changed reaches it through the core.
+  AudioThreadScope audio(*core_);
   EventSink sink(*this);
   ReadLv2Events(events_, sequenceCapacity_, urids_, int(n), sink);
   ApplyControlPorts();
@@ -256,25 +257,22 @@ void IPluginLV2::EndParamEdit(int index) {
   if (editor_ && port) editor_->EndEdit(port->index);
 }
 
+// The transport is the audio thread's: these answer its questions about the block.
 int32_t IPluginLV2::SamplePosition() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   const double frame = transport_.Frame();
   return frame >= double(INT32_MIN) && frame <= double(INT32_MAX) ? int32_t(frame) : 0;
 }
 
 double IPluginLV2::HostTempo() {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   return transport_.Tempo();
 }
 
 void IPluginLV2::TimeSignature(int& numerator, int& denominator) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   numerator = transport_.Numerator();
   denominator = transport_.Denominator();
 }
 
 void IPluginLV2::FillTimeInfo(TimeInfo& info) {
-  std::lock_guard<std::recursive_mutex> lock(core_->Mutex());
   transport_.Fill(info);
 }
 

@@ -18,9 +18,10 @@ fluvia::Lv2EventUrids Urids() {
   fluvia::Lv2EventUrids u;
   LV2_URID next = 1;
   for (LV2_URID* id : {&u.atomSequence, &u.atomObject, &u.atomBlank, &u.atomFloat, &u.atomDouble,
-                       &u.atomInt, &u.atomLong, &u.atomFrameTime, &u.midiEvent, &u.timePosition,
+                       &u.atomInt, &u.atomLong, &u.atomBeatTime, &u.midiEvent, &u.timePosition,
                        &u.timeFrame, &u.timeSpeed, &u.timeBeatsPerMinute, &u.timeBar,
-                       &u.timeBarBeat, &u.timeBeat, &u.timeBeatsPerBar, &u.timeBeatUnit}) {
+                       &u.timeBarBeat, &u.timeBeat, &u.timeBeatsPerBar, &u.timeBeatUnit,
+                       &u.unitsBeat}) {
     *id = next++;
   }
   return u;

@@ -9,6 +9,7 @@
 #include "engine/engine_params.h"
 #include "lv2/atom/atom.h"
 #include "lv2/midi/midi.h"
+#include "lv2/units/units.h"
 #include "tests/lv2/lv2_fixture.h"
 
 namespace fluvia::lv2test {
@@ -58,6 +59,7 @@ struct RawSequence {
   void Put32(uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
   }
+  void Unit(uint32_t unit) { std::memcpy(bytes.data() + 8, &unit, 4); }
   void Event(int64_t frame, uint32_t type, std::vector<uint8_t> body, uint32_t claimedSize) {
     for (int i = 0; i < 8; ++i) bytes.push_back(uint8_t(uint64_t(frame) >> (8 * i)));
     Put32(claimedSize);
@@ -115,6 +117,28 @@ TEST_F(Lv2BadInput, DamagedSequencesAreReadAsFarAsTheyHold) {
          s.Midi(int64_t(1) << 40, {0x80, 60, 0});
          s.Finish();
        }, -1, 60, false},
+      // Ardour 7.3 never writes the unit of its input sequences: some of its buffers hold the
+      // upper half of an old pointer there, and the notes of those blocks must still play.
+      {"a unit the host left stale", [](RawSequence& s) {
+         s.Unit(0x5647u);
+         s.Midi(5, {0x90, 60, 100});
+         s.Finish();
+       }, 1},
+      {"a unit that names frames", [](RawSequence& s) {
+         s.Unit(s.urids.Map(LV2_UNITS__frame));
+         s.Midi(5, {0x90, 60, 100});
+         s.Finish();
+       }, 1},
+      {"a unit that names beats", [](RawSequence& s) {
+         s.Unit(s.urids.Map(LV2_UNITS__beat));
+         s.Midi(0, {0x90, 60, 100});
+         s.Finish();
+       }, 0},
+      {"a unit that names beat time stamps", [](RawSequence& s) {
+         s.Unit(s.urids.Map(LV2_ATOM__beatTime));
+         s.Midi(0, {0x90, 60, 100});
+         s.Finish();
+       }, 0},
       {"a position object whose property runs past it", [](RawSequence& s) {
          lv2host::UridMap& u = s.urids;
          std::vector<uint8_t> body;

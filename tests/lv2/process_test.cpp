@@ -2,6 +2,7 @@
 // the start of a block and only when the host changes them, the host's tempo reaches the
 // instrument, and blocks of any length render.
 
+#include <cmath>
 #include <cstring>
 
 #include "engine/engine_params.h"
@@ -65,6 +66,27 @@ TEST_F(Lv2Process, TheHostTempoReachesTheInstrument) {
   EXPECT_EQ(StateParam(SavedState(), kHostTempoBpm), 93.5);
   Render(out, 3, 256);  // positions come only on changes; the tempo stays
   EXPECT_EQ(StateParam(SavedState(), kHostTempoBpm), 93.5);
+}
+
+TEST_F(Lv2Process, PlaysAtTheUsualRates) {
+  for (double rate : {44100.0, 88200.0, 96000.0, 192000.0}) {
+    SCOPED_TRACE(rate);
+    lv2host::Lv2Instance::Options options;
+    options.sampleRate = rate;
+    auto instance = NewInstance(options);
+    ASSERT_TRUE(instance);
+    instance->NoteOn(0, 60, 100);
+    std::vector<float> left(512), right(512);
+    double peak = 0.0;
+    for (int b = 0; b < int(rate / 512) + 1; ++b) {  // about a second
+      instance->Run(left.data(), right.data(), 512);
+      for (float s : left) {
+        ASSERT_TRUE(std::isfinite(s));
+        peak = std::max(peak, double(std::fabs(s)));
+      }
+    }
+    EXPECT_GT(peak, 1e-3);
+  }
 }
 
 TEST_F(Lv2Process, ZeroFramesRenderNothingAndChangeNothingElse) {

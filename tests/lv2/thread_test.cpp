@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -14,7 +16,9 @@
 #include "adapters/lv2/plugin_lv2.h"
 #include "engine/engine_params.h"
 #include "instrument/fluvia.h"
+#include "engine/noise.h"
 #include "lv2/atom/atom.h"
+#include "lv2/midi/midi.h"
 
 namespace fluvia {
 namespace {
@@ -73,6 +77,91 @@ TEST(Lv2Threads, RunBesideStateTransfersAndEditorEdits) {
   stop = true;
   audio.join();
   EXPECT_NEAR(plugin.Core().GetParam(kAmpMainVolume)->Value(), 0.5 + 0.001 * 99, 1e-12);
+}
+
+// The input sequence as a host fills it before each run(): a note-on in the first block only.
+struct EventBuffer {
+  alignas(8) uint8_t bytes[256] = {};
+  void Fill(Map& map, bool withNote) {
+    std::memset(bytes, 0, sizeof bytes);
+    auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(bytes);
+    sequence->atom.type = map.feature.map(map.feature.handle, LV2_ATOM__Sequence);
+    sequence->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    if (!withNote) return;
+    auto* event = reinterpret_cast<LV2_Atom_Event*>(sequence + 1);
+    event->time.frames = 40;
+    event->body.type = map.feature.map(map.feature.handle, LV2_MIDI__MidiEvent);
+    event->body.size = 3;
+    const uint8_t noteOn[3] = {0x90, 60, 100};
+    std::memcpy(event + 1, noteOn, 3);
+    sequence->atom.size += uint32_t(sizeof(LV2_Atom_Event) + 8);
+  }
+};
+
+// Another thread holds the instance mutex for 200 ms, as the host's threads do while they save
+// or restore the state and the editor does while it edits: run() goes on without it, and sounds
+// as an instance that nobody held.
+TEST(Lv2Threads, RunNeverWaitsForAnotherThreadsLock) {
+  Map map;
+  const LV2_Feature mapFeature{LV2_URID__map, &map.feature};
+  const LV2_Feature* features[] = {&mapFeature, nullptr};
+  IPluginLV2::HostFacts facts;
+  std::string error;
+  ASSERT_TRUE(IPluginLV2::ReadHostFacts(48000.0, features, facts, error)) << error;
+  FluviaOptions options;
+  options.api = PluginApi::LV2;
+  options.presetFolder = (std::filesystem::temp_directory_path() / "fluvia-lv2-threads").string();
+
+  auto play = [&](bool hold) {
+    IPluginLV2 plugin(std::make_unique<Fluvia>(options), facts);
+    std::vector<float> controls;
+    for (const Lv2ControlPort& port : plugin.ControlPorts()) controls.push_back(port.defaultValue);
+    for (size_t k = 0; k < controls.size(); ++k) {
+      plugin.ConnectPort(kLv2FirstControlPort + uint32_t(k), &controls[k]);
+    }
+    EventBuffer events;
+    std::vector<float> left(256), right(256);
+    plugin.ConnectPort(kLv2EventsPort, events.bytes);
+    plugin.ConnectPort(kLv2OutLeftPort, left.data());
+    plugin.ConnectPort(kLv2OutRightPort, right.data());
+    plugin.Activate();
+    {
+      // The editor's change, waiting for the next block start.
+      std::lock_guard<std::recursive_mutex> lock(plugin.Core().Mutex());
+      plugin.Core().SetParamFromEditor(kContainerSize, 0.6);
+    }
+    std::atomic<bool> held{false}, release{false};
+    std::thread other;
+    if (hold) {
+      other = std::thread([&] {
+        std::lock_guard<std::recursive_mutex> lock(plugin.Core().Mutex());
+        held = true;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        while (!release && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        held = false;
+      });
+      while (!held) std::this_thread::yield();
+    }
+    SetNoiseState(kNoiseLoadState);
+    std::vector<float> out;
+    for (int b = 0; b < 24; ++b) {
+      events.Fill(map, b == 0);
+      plugin.Run(256);
+      if (hold) {
+        EXPECT_TRUE(held) << "block " << b << " waited for the lock";
+      }
+      out.insert(out.end(), left.begin(), left.end());
+    }
+    release = true;
+    if (other.joinable()) other.join();
+    return out;
+  };
+  const std::vector<float> expected = play(false);
+  const std::vector<float> got = play(true);
+  double energy = 0.0;
+  for (float x : expected) energy += double(x) * double(x);
+  EXPECT_GT(energy, 0.0);
+  EXPECT_EQ(got, expected);
 }
 
 }  // namespace
