@@ -342,6 +342,9 @@ TEST_F(ProgramTest, TheMenusChoicesTakeEffectAndSurviveARestart) {
   EXPECT_EQ(window.height, 480);
   // Turn a knob (SIZE) so that the instrument's state differs from the defaults.
   User().Drag(window.x + 405, window.y + 150, window.x + 405, window.y + 120, 5);
+  // Away from the window: a knob under the pointer shows its readout, which a new window
+  // does not until the pointer moves.
+  User().MoveTo(window.x + window.width + 40, window.y + window.height + 40);
   Sleep(300);
   const std::vector<uint32_t> before =
       User().Screenshot(window.x, window.y, window.width, window.height);

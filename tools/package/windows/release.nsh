@@ -87,6 +87,9 @@ Section "-Release information"
   !insertmacro FluviaLogLine "VST3 plug-in: ${VST3_FOLDER}\Fluvia.vst3"
   !insertmacro FluviaLogLine "VST2 plug-in: $INSTDIR\Fluvia.dll"
   !insertmacro FluviaLogLine "Presets: ${PRESET_FOLDER}"
+  !if /FileExists "${MODULES}/Fluvia.exe"
+    !insertmacro FluviaLogLine "Application: ${APP_EXE}"
+  !endif
   !insertmacro FluviaLogLine "Licence, read-me and uninstaller: ${UNINSTALLER_FOLDER}"
   FileClose $R9
 
