@@ -442,9 +442,10 @@ bool Application::Shutdown() {
   }
   midi_->Close();
   audio_->Close();
-  if (editorOpen_ && Editor()) {
+  IGraphics* editor = Editor();
+  if (editorOpen_ && editor) {
     instrument_->EditorClosed();
-    Editor()->CloseWindow();
+    editor->CloseWindow();
   }
   editorOpen_ = false;
   window_ = nullptr;
