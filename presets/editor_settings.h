@@ -1,14 +1,14 @@
 #pragma once
-// The person's editor preferences, shared by every instance on the machine: a small text file
-// beside the preset folder, never part of a plug-in's state (a project opens at the same
-// editor size everywhere it is loaded, whatever the machine prefers).
+// The person's editor preferences, shared by every instance on the machine: two keys of the
+// settings file beside the preset folder (presets/settings_file.h), never part of a plug-in's
+// state (a project opens at the same editor size everywhere it is loaded, whatever the machine
+// prefers).
 //
 //   EditorSize=Small          the editor size last chosen ("Small" or "Large")
 //   EditorScale=2             Linux: draw at this many device pixels per editor pixel
 //
 // Reading never fails: a missing, unreadable or damaged file (or line) means "not set".
-// Writing replaces the file through a temporary one, so concurrent writers leave one of
-// their complete files behind, and lines this code does not know are kept.
+// Writing keeps the lines this code does not know (the application's settings among them).
 
 #include <optional>
 #include <string>

@@ -257,5 +257,54 @@ TEST_F(EditorSizeTest, AnExplicitScaleDrawsTheSmallEditorWithTheLargeArtwork) {
   EXPECT_EQ(kept.size, ArtworkSet::Large);
 }
 
+// Entries of the program showing the editor, below the sizes: what it added, and where choices
+// of its entries (top level and sub-menu) end up.
+class RecordingEntries : public IHeaderMenuEntries {
+ public:
+  void AddEntries(IMenuList& menu) override {
+    ++openings;
+    sub_ = std::make_unique<IMenuList>();
+    sub_->AddItem("First");
+    sub_->AddItem("Second", IMenuEntry::kChecked);
+    menu.AddItem("Hold");
+    menu.AddSubMenu("Choices", sub_.get());
+  }
+  void EntryChosen(IMenuList& list, int index) override {
+    chosen.push_back({&list == sub_.get() ? "sub" : "top", index});
+  }
+
+  int openings = 0;
+  std::vector<std::pair<std::string, int>> chosen;
+
+ private:
+  std::unique_ptr<IMenuList> sub_;
+};
+
+TEST_F(EditorSizeTest, AProgramAddsItsOwnEntriesBelowTheSizes) {
+  auto plugin = Make();
+  IGraphicsHeadless& editor = Editor(*plugin);
+  auto* menu = dynamic_cast<IEditorSizeMenu*>(plugin->EditorParts().sizeMenu);
+  ASSERT_NE(menu, nullptr);
+  RecordingEntries entries;
+  menu->SetExtraEntries(&entries);
+
+  editor.QueueMenuChoice({4}, 0);  // "Choices" > "First"
+  editor.Click(editor.Width() / 3, 10);
+  EXPECT_EQ(editor.MenuPrompts().back().texts,
+            (std::vector<std::string>{"Small", "Large", "", "Hold", "Choices"}));
+  editor.QueueMenuChoice({}, 3);  // "Hold"
+  editor.Click(editor.Width() / 3, 10);
+  ChooseFromMenu(*plugin, 0);  // the sizes work as before
+  EXPECT_EQ(editor.Width(), 500);
+  EXPECT_EQ(entries.openings, 3);
+  EXPECT_EQ(entries.chosen, (std::vector<std::pair<std::string, int>>{{"sub", 0}, {"top", 3}}));
+
+  // Without the entries the menu is the sizes alone again.
+  menu->SetExtraEntries(nullptr);
+  ChooseFromMenu(*plugin, 1);
+  EXPECT_EQ(editor.MenuPrompts().back().texts, (std::vector<std::string>{"Small", "Large"}));
+  EXPECT_EQ(entries.openings, 3);
+}
+
 }  // namespace
 }  // namespace fluvia

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
 #include "presets/editor_settings.h"
 #include "presets/preset_file_io.h"
+#include "presets/settings_file.h"
 #include "tests/presets/scratch_folder.h"
 
 namespace fluvia {
@@ -54,6 +56,41 @@ TEST(EditorSettings, SavingReplacesTheSizeAndKeepsOtherLines) {
   ASSERT_TRUE(SaveEditorSize(path, ArtworkSet::Large));
   EXPECT_EQ(*ReadSmallFile(path, 1000), "EditorScale=2\nEditorSize=Large\n");
   EXPECT_FALSE(SaveEditorSize(folder.File("Fluvia/Settings.txt/inside"), ArtworkSet::Small));
+}
+
+TEST(SettingsFile, EachWriterReplacesOnlyItsOwnKeys) {
+  ScratchFolder folder;
+  const std::string path = folder.File("Settings.txt");
+  ASSERT_TRUE(UpdateSettingsFile(path, {{"AudioDevice", "system"}, {"SampleRate", "48000"}}));
+  ASSERT_TRUE(SaveEditorSize(path, ArtworkSet::Small));
+  ASSERT_TRUE(UpdateSettingsFile(path, {{"SampleRate", "44100"}, {"MidiInput", "a=b"}}));
+  const std::string text = ScratchFolder::Read(path);
+  EXPECT_EQ(text, "AudioDevice=system\nEditorSize=Small\nSampleRate=44100\nMidiInput=a=b\n");
+  EXPECT_EQ(SettingValue(text, "MidiInput"), "a=b");
+  EXPECT_EQ(ReadEditorSettings(path).size, ArtworkSet::Small);
+  // An empty value removes the key.
+  ASSERT_TRUE(UpdateSettingsFile(path, {{"AudioDevice", ""}}));
+  EXPECT_FALSE(SettingValue(ScratchFolder::Read(path), "AudioDevice").has_value());
+}
+
+TEST(SettingsFile, AFileThatIsNotSettingsIsNeverReplaced) {
+  ScratchFolder folder;
+  const std::string path = folder.File("Settings.txt");
+  // Far larger than a settings file: somebody's data, not ours to overwrite.
+  const std::string large(kMaxSettingsFileBytes + 1, 'x');
+  ScratchFolder::Write(path, large);
+  EXPECT_EQ(ReadSettingsFile(path).state, SettingsFileState::Unreadable);
+  EXPECT_FALSE(ReadEditorSettings(path).size.has_value());
+  EXPECT_FALSE(SaveEditorSize(path, ArtworkSet::Small));
+  EXPECT_FALSE(UpdateSettingsFile(path, {{"SampleRate", "48000"}}));
+  EXPECT_EQ(ScratchFolder::Read(path), large);
+  // A folder in its place stays a folder.
+  const std::string folderPath = folder.File("Other/Settings.txt");
+  std::filesystem::create_directories(folderPath);
+  EXPECT_EQ(ReadSettingsFile(folderPath).state, SettingsFileState::Unreadable);
+  EXPECT_FALSE(UpdateSettingsFile(folderPath, {{"SampleRate", "48000"}}));
+  EXPECT_TRUE(std::filesystem::is_directory(folderPath));
+  EXPECT_EQ(ReadSettingsFile(folder.File("Missing.txt")).state, SettingsFileState::Missing);
 }
 
 TEST(EditorSettings, InstancesSavingAtOnceLeaveAValidFile) {

@@ -1,7 +1,7 @@
 ; Fluvia's Windows installer (64-bit). Built by make-installer.sh, which passes:
 ;   VERSION  the version, "1.0.2"
-;   MODULES  a folder holding Fluvia.vst3 (the bundle), Fluvia.dll (the VST2 module) and
-;            Fluvia.clap (the CLAP module)
+;   MODULES  a folder holding Fluvia.vst3 (the bundle), Fluvia.dll (the VST2 module),
+;            Fluvia.clap (the CLAP module) and Fluvia.exe (the application) when it was built
 ;   PRESETS  a folder holding the factory presets, dated as the installer should date them
 ;   KNOWN    a folder of folders, one per version (this one's included), each holding the
 ;            factory presets that version shipped: what an unchanged factory preset holds
@@ -153,6 +153,17 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; The application beside the uninstaller, with a Start-menu shortcut for every user.
+!define APP_EXE "${UNINSTALLER_FOLDER}\Fluvia.exe"
+!define APP_SHORTCUT "$SMPROGRAMS\Fluvia.lnk"
+!macro InstallApplication
+  !if /FileExists "${MODULES}/Fluvia.exe"
+    File "${MODULES}/Fluvia.exe"
+    CreateShortCut "${APP_SHORTCUT}" "${APP_EXE}" "" "${APP_EXE}" 0 SW_SHOWNORMAL "" \
+      "Play the Fluvia water sound instrument"
+  !endif
+!macroend
+
 Section "Fluvia"
   ; The bundle is ours as a whole: an earlier one goes completely.
   RMDir /r "${VST3_FOLDER}\Fluvia.vst3"
@@ -176,6 +187,8 @@ Section "Fluvia"
   !include "${PRESET_LIST}"
   CreateDirectory "${PRESET_FOLDER}\User"
 
+  SetOutPath "${UNINSTALLER_FOLDER}"
+  !insertmacro InstallApplication
   WriteRegStr HKLM "${APP_KEY}" "VST2Folder" "$INSTDIR"
   WriteRegStr HKLM "${APP_KEY}" "Version" "${VERSION}"
 SectionEnd
@@ -214,6 +227,8 @@ Section "Uninstall"
   RMDir "$DOCUMENTS\VelmoraAudio\Fluvia"
   RMDir "$DOCUMENTS\VelmoraAudio"
 
+  Delete "${APP_SHORTCUT}"
+  Delete "${APP_EXE}"
   Delete "${UNINSTALLER}"
   RMDir "${UNINSTALLER_FOLDER}"
   RMDir "$PROGRAMFILES64\VelmoraAudio"

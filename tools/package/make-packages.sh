@@ -51,6 +51,8 @@ clap="$linux_build/adapters/clap/Fluvia.clap"
 lv2="$linux_build/adapters/lv2/Fluvia.lv2"
 [ -f "$lv2/Fluvia.so" ] || { echo "note: no LV2 bundle at $lv2: the Linux packages carry none" >&2; lv2=""; }
 [ -x "$installer_tool" ] || { echo "make-packages: $installer_tool is not built" >&2; exit 1; }
+app="$linux_build/app/fluvia"
+[ -f "$app" ] || { echo "note: no application at $app: the Debian package carries the plug-ins only" >&2; app=""; }
 
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
@@ -112,11 +114,30 @@ sed "s/@VERSION@/$version/; s/@DATE@/$(date -u -R -d "@$stamp")/" "$here/debian/
   | gzip -9n > "$deb_root/usr/share/doc/fluvia/changelog.gz"
 chmod 644 "$deb_root/usr/share/doc/fluvia/changelog.gz"
 
+# The application: the program, its desktop entry, its icon in the sizes desktops look for and
+# its manual page, by the freedesktop and Debian conventions.
+if [ -n "$app" ]; then
+  install -d -m 755 "$deb_root/usr/bin" "$deb_root/usr/share/applications" \
+    "$deb_root/usr/share/man/man1" "$deb_root/usr/share/icons/hicolor/scalable/apps"
+  install -m 755 "$app" "$deb_root/usr/bin/fluvia"
+  strip --strip-unneeded --remove-section=.comment "$deb_root/usr/bin/fluvia"
+  install -m 644 "$root/app/resources/fluvia.desktop" "$deb_root/usr/share/applications/"
+  for size in 16 32 48 64 128 256; do
+    install -d -m 755 "$deb_root/usr/share/icons/hicolor/${size}x${size}/apps"
+    install -m 644 "$root/resources/icons/fluvia-$size.png" \
+      "$deb_root/usr/share/icons/hicolor/${size}x${size}/apps/fluvia.png"
+  done
+  install -m 644 "$root/resources/icons/fluvia.svg" "$deb_root/usr/share/icons/hicolor/scalable/apps/"
+  gzip -9n < "$here/debian/fluvia.1" > "$deb_root/usr/share/man/man1/fluvia.1.gz"
+  chmod 644 "$deb_root/usr/share/man/man1/fluvia.1.gz"
+fi
+
 # Dependencies from the libraries the modules link; dpkg-shlibdeps reads the source tree's
 # control file, so give it a minimal one, and finds the package's root by its DEBIAN folder.
 mkdir -p "$deb_root/DEBIAN"
 printf 'Source: fluvia\n\nPackage: fluvia\nArchitecture: amd64\n' > "$work/src/debian/control"
 depends="$(cd "$work/src" && dpkg-shlibdeps -O $(find debian/fluvia/usr/lib -name '*.so' -o -name '*.clap') \
+           ${app:+debian/fluvia/usr/bin/fluvia} \
            | sed -n 's/^shlibs:Depends=//p')"
 installed_size="$(du -sk --apparent-size "$deb_root/usr" | cut -f1)"
 sed -e "s/@VERSION@/$version/" -e "s/@DEPENDS@/$depends/" -e "s/@SIZE@/$installed_size/" \

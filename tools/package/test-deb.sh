@@ -120,6 +120,18 @@ for f in "$factory"/*.fluviapreset; do
 done
 [ "$upgraded" -gt 0 ] || fail "no factory preset differs from the previous version's: nothing was upgraded"
 
+# The application: on the PATH, with its desktop entry, icon and manual page.
+if [ -e /usr/bin/fluvia ]; then
+  for f in /usr/share/applications/fluvia.desktop /usr/share/icons/hicolor/48x48/apps/fluvia.png \
+           /usr/share/icons/hicolor/scalable/apps/fluvia.svg /usr/share/man/man1/fluvia.1.gz; do
+    [ -f "$f" ] || fail "the package has no $f"
+  done
+  grep -q '^Exec=fluvia$' /usr/share/applications/fluvia.desktop || fail "the desktop entry does not start fluvia"
+  /usr/bin/fluvia --version | grep -qx "Fluvia $project_version" || fail "the installed fluvia does not run"
+else
+  echo "note: the package has no application"
+fi
+
 # 3. Ardour's scanners on the system folders.
 cmake -DSCANNER=/usr/lib/ardour7/ardour-vst3-scanner -DLIBDIR=/usr/lib/ardour7 \
   -DBUNDLE="$bundle" -DSCRATCH="$scratch/ardour3" -P "$root/tests/vst3/ardour_scan.cmake" \
@@ -184,6 +196,8 @@ installed && fail "still installed after dpkg -r"
 dpkg-query -W -f='${Status}' fluvia 2>/dev/null | grep -q 'config-files' && fail "configuration files left"
 while IFS= read -r path; do
   case "$path" in /. | /usr | /usr/lib | /usr/share | /usr/share/doc | /usr/lib/vst | /usr/lib/vst3 | /usr/lib/clap | /usr/lib/lv2) continue ;; esac
+  # Folders other packages share (/usr/bin, the icon theme's) stay while they hold their files.
+  if [ -d "$path" ] && [ -n "$(ls -A "$path")" ]; then continue; fi
   [ ! -e "$path" ] || fail "$path is left after removal"
 done <<<"$files"
 if [ -d /usr/lib/vst3 ] && [ -z "$(ls -A /usr/lib/vst3)" ]; then fail "an empty /usr/lib/vst3 is left"; fi

@@ -185,6 +185,12 @@ for f in "$root"/presets/factory/*.fluviapreset; do
 done
 [ "$upgraded" -gt 0 ] || fail "no factory preset differs from the previous version's: nothing was upgraded"
 [ -f "$uninstaller" ] || fail "no uninstaller"
+app="$c/Program Files/VelmoraAudio/Fluvia/Fluvia.exe"
+shortcut="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Fluvia.lnk"
+if [ -f "$modules/Fluvia.exe" ]; then
+  cmp -s "$modules/Fluvia.exe" "$app" || fail "the application was not installed"
+  [ -f "$shortcut" ] || fail "no Start-menu shortcut to the application"
+fi
 check_release_files
 if [ -n "$host" ]; then
   # The VST3 module, loaded from where the installer put it, plays the host's performance once
@@ -213,6 +219,7 @@ run "$uninstaller" /S
 [ ! -e "$vst2_dir" ] || fail "the VST2 folder is left"
 [ -d "$c/Audio" ] || fail "a folder the installer did not make was removed"
 [ ! -e "$c/Program Files/VelmoraAudio" ] || fail "the uninstaller's folder is left"
+[ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left"
 wine reg query "$uninstall_key" </dev/null >/dev/null 2>&1 && fail "the uninstall entry is left"
 wine reg query 'HKLM\Software\VelmoraAudio' </dev/null >/dev/null 2>&1 && fail "the settings key is left"
 left="$(cd "$presets" && find . -type f | sort)"

@@ -88,6 +88,9 @@ Section "-Release information"
   !insertmacro FluviaLogLine "CLAP plug-in: ${CLAP_FOLDER}\Fluvia.clap"
   !insertmacro FluviaLogLine "VST2 plug-in: $INSTDIR\Fluvia.dll"
   !insertmacro FluviaLogLine "Presets: ${PRESET_FOLDER}"
+  !if /FileExists "${MODULES}/Fluvia.exe"
+    !insertmacro FluviaLogLine "Application: ${APP_EXE}"
+  !endif
   !insertmacro FluviaLogLine "Licence, read-me and uninstaller: ${UNINSTALLER_FOLDER}"
   FileClose $R9
 
