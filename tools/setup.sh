@@ -47,6 +47,12 @@ if [ -d "$build/adapters/lv2/Fluvia.lv2" ]; then
   cp -r "$build/adapters/lv2/Fluvia.lv2" "$HOME/.lv2/"
   echo "installed $HOME/.lv2/Fluvia.lv2"
 fi
+if [ -x "$build/app/fluvia" ]; then
+  # The application, where a desktop session finds programs of the person's own.
+  mkdir -p "$HOME/.local/bin"
+  cp "$build/app/fluvia" "$HOME/.local/bin/fluvia"
+  echo "installed $HOME/.local/bin/fluvia"
+fi
 if [ -x "$build/tools/presets/fluvia-install-presets" ]; then
   "$build/tools/presets/fluvia-install-presets"
 fi
