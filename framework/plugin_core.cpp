@@ -117,6 +117,9 @@ bool IPluginCore::DeferToWorker(const DeferredCommand& command) {
 }
 
 void IPluginCore::FinishDeferredWork() {
+  // Taken first: work the worker is carrying out right now ends before this returns, so the
+  // caller always sees the result of every command handed on before the call.
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (deferred_.Empty()) return;
   // The commands waiting now arrive at the audio thread together.
   WholeChangeScope whole(*this);

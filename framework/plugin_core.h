@@ -224,9 +224,9 @@ class IPluginCore {
   // it always waits for the worker, offline renders included.
   bool DeferDisplayWork(const DeferredCommand& command) { return deferred_.Push(command); }
   bool HasDeferredWork() const { return !deferred_.Empty(); }
-  // Runs the deferred work waiting now, on the calling thread (the worker does this every few
-  // milliseconds; tools and tests that need the result at once call it). Never from the
-  // audio thread.
+  // Runs the deferred work waiting now, on the calling thread, after any the worker is
+  // carrying out (the worker does this every few milliseconds; tools and tests that need the
+  // result at once call it). Takes the instance mutex. Never from the audio thread.
   void FinishDeferredWork();
   uint64_t DroppedDeferredCommands() const { return deferred_.Dropped(); }
   // Takes the instance off the worker's list. A plug-in that overrides DeferredParamChanged
